@@ -1,0 +1,35 @@
+# The two commands of the README: `make test` and (with the main window) `make run`.
+# `make test` builds with AddressSanitizer + UndefinedBehaviorSanitizer, as CI does.
+
+JOBS      ?= $(shell nproc)
+TEST_DIR  ?= build/asan
+BENCH_DIR ?= build/release
+CTEST_ARGS ?=
+
+.PHONY: all setup test build bench clean
+
+all: build
+
+setup:
+	scripts/setup-deps
+
+$(TEST_DIR)/build.ninja: CMakeLists.txt
+	cmake -S . -B $(TEST_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMO_SANITIZE=ON
+
+build: setup $(TEST_DIR)/build.ninja
+	cmake --build $(TEST_DIR) -j $(JOBS)
+
+test: build
+	cd $(TEST_DIR) && ctest --output-on-failure -j $(JOBS) $(CTEST_ARGS)
+
+$(BENCH_DIR)/build.ninja: CMakeLists.txt
+	cmake -S . -B $(BENCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DLUMO_BUILD_BENCH=ON -DLUMO_BUILD_TESTS=OFF
+
+bench: setup $(BENCH_DIR)/build.ninja
+	cmake --build $(BENCH_DIR) -j $(JOBS)
+	@set -e; for b in $(BENCH_DIR)/bench/*; do \
+	  if [ -x "$$b" ] && [ -f "$$b" ]; then echo "== $$b"; "$$b"; fi; \
+	done
+
+clean:
+	rm -rf build
