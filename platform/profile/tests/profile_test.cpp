@@ -1,0 +1,110 @@
+#include "platform/profile/profile.h"
+#include "profile_test_support.h"
+
+#include <sys/stat.h>
+
+namespace pp = platform::profile;
+
+using Profile = TempWindowsDirectory;
+
+TEST_F(Profile, BareNamesLiveInTheWindowsDirectory)
+{
+    EXPECT_EQ(pp::windowsDirectory(), dir);
+    EXPECT_EQ(pp::profilePath("O_VCAM.ini"), dir / "O_VCAM.ini");
+    EXPECT_EQ(pp::profilePath("/etc/x.ini"), std::filesystem::path("/etc/x.ini"));
+    ::unsetenv("WINDIR");
+    EXPECT_EQ(pp::windowsDirectory(), std::filesystem::path(pp::kDefaultWindowsDirectory));
+    ::setenv("WINDIR", "", 1);
+    EXPECT_EQ(pp::windowsDirectory(), std::filesystem::path(pp::kDefaultWindowsDirectory));
+}
+
+TEST_F(Profile, MissingFileSectionOrKeyGivesTheDefault)
+{
+    EXPECT_EQ(pp::getPrivateProfileString("s", "k", "dflt", "none.ini"), "dflt");
+    EXPECT_EQ(pp::getPrivateProfileInt("s", "k", 7, "none.ini"), 7);
+    writeFile("a.ini", "[s]\nk=5\n");
+    EXPECT_EQ(pp::getPrivateProfileInt("other", "k", -3, "a.ini"), -3);
+    EXPECT_EQ(pp::getPrivateProfileInt("S", "K", -3, "a.ini"), 5);
+    EXPECT_EQ(pp::getPrivateProfileInt("s", "j", 1, "a.ini"), 1);
+}
+
+TEST_F(Profile, StringsAreCutToTheCallersBuffer)
+{
+    writeFile("a.ini", "[drivers]\nMSVideo=abcdefghij\n");
+    EXPECT_EQ(pp::getPrivateProfileString("drivers", "MSVideo", "0", "a.ini", 5), "abcd");
+    EXPECT_EQ(pp::getPrivateProfileString("drivers", "MSVideo", "0", "a.ini", 0), "");
+    EXPECT_EQ(pp::getPrivateProfileString("drivers", "Other", "0", "a.ini", 80), "0");
+}
+
+TEST_F(Profile, IntegersReadLikeTheWindowsService)
+{
+    writeFile("a.ini", "[s]\nneg=-12\nplus=+4\nhex=0x1F\ntrail=42abc\njunk=abc\nempty=\n"
+                       "huge=99999999999999\nhugeneg=-99999999999999\nblank=   8\n");
+    EXPECT_EQ(pp::getPrivateProfileInt("s", "neg", 0, "a.ini"), -12);
+    EXPECT_EQ(pp::getPrivateProfileInt("s", "plus", 0, "a.ini"), 4);
+    EXPECT_EQ(pp::getPrivateProfileInt("s", "hex", 0, "a.ini"), 31);
+    EXPECT_EQ(pp::getPrivateProfileInt("s", "trail", 0, "a.ini"), 42);
+    EXPECT_EQ(pp::getPrivateProfileInt("s", "junk", 9, "a.ini"), 0);
+    EXPECT_EQ(pp::getPrivateProfileInt("s", "empty", 9, "a.ini"), 9);
+    EXPECT_EQ(pp::getPrivateProfileInt("s", "huge", 0, "a.ini"), 2147483647);
+    EXPECT_EQ(pp::getPrivateProfileInt("s", "hugeneg", 0, "a.ini"), -2147483647 - 1);
+    EXPECT_EQ(pp::getPrivateProfileInt("s", "blank", 0, "a.ini"), 8);
+}
+
+TEST_F(Profile, WritingCreatesDirectoryAndFileAndTouchesOnlyOneLine)
+{
+    ::setenv("WINDIR", (dir / "sub" / "win").c_str(), 1);
+    ASSERT_TRUE(pp::writePrivateProfileString("Orvane.USB_VCAM", "Quality", "2", "O_VCAM.ini"));
+    EXPECT_EQ(pp::getPrivateProfileInt("orvane.usb_vcam", "quality", 1, "O_VCAM.ini"), 2);
+    ::setenv("WINDIR", dir.c_str(), 1);
+
+    const std::string twain = "[Orvane.VCAM_TWAIN]\r\nSize=5\r\nname = keep  me \r\n\r\n";
+    writeFile("O_VCAM.ini", twain + "[Orvane.USB_VCAM]\r\nquality=1\r\n");
+    ASSERT_TRUE(pp::writePrivateProfileString("Orvane.USB_VCAM", "Quality", "0", "O_VCAM.ini"));
+    ASSERT_TRUE(pp::writePrivateProfileString("Orvane.USB_VCAM", "Speed", "2", "O_VCAM.ini"));
+    EXPECT_EQ(readFile("O_VCAM.ini"), twain + "[Orvane.USB_VCAM]\r\nquality=0\r\nSpeed=2\r\n");
+}
+
+TEST_F(Profile, RefusesValuesThatWouldInjectLines)
+{
+    writeFile("a.ini", "[s]\nk=1\n");
+    EXPECT_FALSE(pp::writePrivateProfileString("s", "k", "2\n[evil]\nx=1", "a.ini"));
+    EXPECT_FALSE(pp::writePrivateProfileString("s", "a=b", "2", "a.ini"));
+    EXPECT_FALSE(pp::writePrivateProfileString("s]x", "k", "2", "a.ini"));
+    EXPECT_FALSE(pp::writePrivateProfileString("", "k", "2", "a.ini"));
+    EXPECT_EQ(readFile("a.ini"), "[s]\nk=1\n");
+}
+
+TEST_F(Profile, OversizedOrUnreadableFilesGiveDefaultsAndAreNotRewritten)
+{
+    writeFile("big.ini", "[s]\nk=1\n" + std::string(pp::kMaxProfileFileSize, 'x'));
+    EXPECT_EQ(pp::getPrivateProfileInt("s", "k", 9, "big.ini"), 9);
+    EXPECT_FALSE(pp::writePrivateProfileString("s", "k", "2", "big.ini"));
+    EXPECT_EQ(std::filesystem::file_size(dir / "big.ini"), 8 + pp::kMaxProfileFileSize);
+
+    std::filesystem::create_directory(dir / "adir.ini");
+    EXPECT_EQ(pp::getPrivateProfileString("s", "k", "d", "adir.ini"), "d");
+    EXPECT_FALSE(pp::writePrivateProfileString("s", "k", "2", "adir.ini"));
+}
+
+TEST_F(Profile, KeepsTheFilesPermissionsAndWritesThroughSymlinks)
+{
+    writeFile("real.ini", "[s]\nk=1\n");
+    ::chmod((dir / "real.ini").c_str(), 0640);
+    std::filesystem::create_symlink(dir / "real.ini", dir / "link.ini");
+    ASSERT_TRUE(pp::writePrivateProfileString("s", "k", "2", "link.ini"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.ini"));
+    EXPECT_EQ(readFile("real.ini"), "[s]\nk=2\n");
+    struct stat st {};
+    ASSERT_EQ(::stat((dir / "real.ini").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST_F(Profile, DeletesKeysAndSections)
+{
+    writeFile("a.ini", "[a]\nx=1\ny=2\n[b]\nz=3\n");
+    EXPECT_TRUE(pp::deletePrivateProfileKey("a", "x", "a.ini"));
+    EXPECT_TRUE(pp::deletePrivateProfileKey("a", "missing", "a.ini"));
+    EXPECT_TRUE(pp::deletePrivateProfileSection("B", "a.ini"));
+    EXPECT_EQ(readFile("a.ini"), "[a]\ny=2\n");
+}
