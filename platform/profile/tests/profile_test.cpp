@@ -1,5 +1,5 @@
 #include "platform/profile/profile.h"
-#include "profile_test_support.h"
+#include "platform/profile/testing/temp_windows_directory.h"
 
 #include <sys/stat.h>
 

@@ -1,7 +1,7 @@
 // Several processes writing one profile file at once.
 #include "platform/profile/ini_document.h"
 #include "platform/profile/profile.h"
-#include "profile_test_support.h"
+#include "platform/profile/testing/temp_windows_directory.h"
 
 #include <csignal>
 #include <set>

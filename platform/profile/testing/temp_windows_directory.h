@@ -1,5 +1,5 @@
 #pragma once
-// A temporary Windows directory for one test: $WINDIR points at it while
+// Test support: a temporary Windows directory for one test: $WINDIR points at it while
 // the fixture lives.
 
 #include <gtest/gtest.h>
