@@ -60,7 +60,8 @@ KernelTables kernelTables(const PictureTables& tables)
     return KernelTables{tables.lumaTable().data(),  d.lumaBiased.data(),
                         tables.redDiffTable().data(), tables.blueDiffTable().data(),
                         d.negHalfRed.data(),          d.negGreenBlue.data(),
-                        d.lumaLanes.data(),           d.pairLanes.data()};
+                        d.lumaLanes.data(),           d.pairLanes.data(),
+                        PictureTables::kPairLanesBias};
 }
 
 bool sizeConvertible(int width, int height)

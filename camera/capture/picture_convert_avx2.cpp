@@ -1,7 +1,9 @@
-// Conversion with AVX2: eight pixels at a time, every table read by a gather
-// of 32-bit words whose byte lanes are already blue, green, red, so one
-// saturating byte add per pixel gives the finished colour. Built with -mavx2;
-// only called when the processor has it.
+// Conversion with AVX2, eight pixels at a time. AVX2 has no byte permute wide
+// enough for a 256-entry table and its gathers are slow on many processors,
+// so the tables are read by plain loads: a 32-bit word per pixel whose byte
+// lanes are already blue, green, red, and one per pixel pair. The vector part
+// limits, orders and stores the colours. Built with -mavx2; only called when
+// the processor has it.
 
 #include "camera/capture/picture_convert_kernels.h"
 
@@ -34,11 +36,9 @@ inline void convertPair(const KernelTables& t, const std::uint8_t* y, const std:
 
 void convertColourAvx2(const KernelTables& tables, const FrameJob& job)
 {
-    const int* lumaLanes = reinterpret_cast<const int*>(tables.lumaLanes);
-    const int* pairLanes = reinterpret_cast<const int*>(tables.pairLanes);
-    // C1 bytes read the second half of pairLanes.
-    const __m256i secondOfPair = _mm256_setr_epi32(0, 256, 0, 256, 0, 256, 0, 256);
-    const __m256i bias = _mm256_set1_epi32(0x00808080);
+    const __m256i pairBias = _mm256_set1_epi32(static_cast<int>(tables.pairLanesBias));
+    const __m256i lumaBias = _mm256_set1_epi32(0x00808080);
+    const __m256i bothPixels = _mm256_setr_epi32(0, 0, 1, 1, 2, 2, 3, 3);
     // Drop the fourth byte of every pixel: 12 bytes at the start of each half.
     const __m256i pack = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1,
                                           0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
@@ -53,17 +53,27 @@ void convertColourAvx2(const KernelTables& tables, const FrameJob& job)
 
         unsigned x = 0;
         for (; x + 8 <= width; x += 8, out += 24) {
-            const __m256i yIndex = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(ya + x)));
-            const __m256i cIndex = _mm256_add_epi32(
-                _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(cb + x))), secondOfPair);
-            const __m256i l = _mm256_i32gather_epi32(lumaLanes, yIndex, 4);
-            const __m256i halves = _mm256_i32gather_epi32(pairLanes, cIndex, 4);
-            // (v, -g, u) of each pair in the low word of its 64 bits, then given
-            // to both pixels.
-            const __m256i pair = _mm256_add_epi8(halves, _mm256_srli_epi64(halves, 32));
-            const __m256i diff = _mm256_shuffle_epi32(pair, _MM_SHUFFLE(2, 2, 0, 0));
-            const __m256i bgr = _mm256_xor_si256(_mm256_adds_epi8(l, diff), bias);
-            const __m256i packed = _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(bgr, pack), joinHalves);
+            const std::uint8_t* y = ya + x;
+            const std::uint8_t* c = cb + x;
+            const std::uint32_t* lanes = tables.lumaLanes;
+            const __m256i l = _mm256_setr_epi32(
+                static_cast<int>(lanes[y[0]]), static_cast<int>(lanes[y[1]]),
+                static_cast<int>(lanes[y[2]]), static_cast<int>(lanes[y[3]]),
+                static_cast<int>(lanes[y[4]]), static_cast<int>(lanes[y[5]]),
+                static_cast<int>(lanes[y[6]]), static_cast<int>(lanes[y[7]]));
+            // The two halves' lanes are biased so that their sum never carries.
+            const std::uint32_t* pair = tables.pairLanes;
+            const __m128i p = _mm_setr_epi32(static_cast<int>(pair[c[0]] + pair[256 + c[1]]),
+                                             static_cast<int>(pair[c[2]] + pair[256 + c[3]]),
+                                             static_cast<int>(pair[c[4]] + pair[256 + c[5]]),
+                                             static_cast<int>(pair[c[6]] + pair[256 + c[7]]));
+            // (v, -g, u) of each pixel's pair
+            const __m256i diff = _mm256_sub_epi8(
+                _mm256_permutevar8x32_epi32(_mm256_castsi128_si256(p), bothPixels), pairBias);
+            // (l - 128) + d saturated to -128..127, plus 128: l + d limited to 0..255
+            const __m256i bgr = _mm256_xor_si256(_mm256_adds_epi8(l, diff), lumaBias);
+            const __m256i packed =
+                _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(bgr, pack), joinHalves);
             _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(packed));
             _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 16), _mm256_extracti128_si256(packed, 1));
         }

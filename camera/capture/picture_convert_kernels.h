@@ -18,6 +18,7 @@ struct KernelTables {
     const std::int8_t* negGreenBlue;   // -greenCorr(v) by C1
     const std::uint32_t* lumaLanes;    // see PictureTables::Derived
     const std::uint32_t* pairLanes;
+    std::uint32_t pairLanesBias;
 };
 
 // One frame, already validated: width >= 1 (even for colour), height >= 1,

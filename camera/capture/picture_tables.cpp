@@ -86,12 +86,12 @@ void PictureTables::rebuildDerived()
         const int u = redDiff_[i];
         const int negHalfU = -(u >> 1); // arithmetic shift: -128 >> 1 == -64
         derived_.negHalfRed[i] = static_cast<std::int8_t>(negHalfU);
-        derived_.pairLanes[i] = lane(negHalfU, 8) | lane(u, 16);
+        derived_.pairLanes[i] = lane(64 + negHalfU, 8) | lane(128 + u, 16);
 
         const int v = blueDiff_[i];
         const int negGreenV = -greenCorr(v);
         derived_.negGreenBlue[i] = static_cast<std::int8_t>(negGreenV);
-        derived_.pairLanes[256 + i] = lane(v, 0) | lane(negGreenV, 8);
+        derived_.pairLanes[256 + i] = lane(128 + v, 0) | lane(21 + negGreenV, 8);
     }
 }
 

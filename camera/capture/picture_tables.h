@@ -29,13 +29,15 @@ public:
         alignas(64) std::array<std::uint8_t, 256> lumaBiased;  // lumaTable[i] ^ 0x80
         alignas(64) std::array<std::int8_t, 256> negHalfRed;   // -(redDiffTable[j] >> 1)
         alignas(64) std::array<std::int8_t, 256> negGreenBlue; // -greenCorr(blueDiffTable[j])
-        // Per pixel a 32-bit word of (blue, green, red, -) byte lanes:
-        // lumaLanes[i] holds lumaTable[i] ^ 0x80 in all three lanes; pairLanes[c0]
-        // holds (0, -(u >> 1), u) and pairLanes[256 + c1] holds (v, -greenCorr(v), 0),
-        // so the byte-wise sum of the two is the pair's (v, -g, u).
+        // 32-bit words of (blue, green, red, -) byte lanes. lumaLanes[i] holds
+        // lumaTable[i] ^ 0x80 in all three lanes. pairLanes[c0] holds
+        // (0, 64 - (u >> 1), 128 + u) and pairLanes[256 + c1] holds
+        // (128 + v, 21 - greenCorr(v), 0): every lane is 0..255 and their sum
+        // is the pair's (v, -g, u) plus kPairLanesBias, without carries.
         alignas(64) std::array<std::uint32_t, 256> lumaLanes;
         alignas(64) std::array<std::uint32_t, 512> pairLanes;
     };
+    static constexpr std::uint32_t kPairLanesBias = 0x00805580; // 128, 85, 128
     const Derived& derived() const { return derived_; }
 
 private:
