@@ -26,11 +26,8 @@ endif()
 find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets)
 add_library(lumo_capture_preview STATIC ${pipeline_dir}/preview_window.cpp)
 add_library(lumo::capture_preview ALIAS lumo_capture_preview)
-target_link_libraries(lumo_capture_preview PUBLIC lumo::capture_pipeline Qt6::Widgets)
-if(TARGET lumo_core_strings)
-  target_link_libraries(lumo_capture_preview PRIVATE lumo_core_strings)
-  target_compile_definitions(lumo_capture_preview PRIVATE LUMO_HAVE_STRING_TABLE)
-endif()
+target_link_libraries(lumo_capture_preview PUBLIC lumo::capture_pipeline Qt6::Widgets
+                      PRIVATE lumo::core_strings)
 
 lumo_add_gtest(pipeline_tests LABEL pipeline
   SOURCES

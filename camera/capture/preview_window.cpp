@@ -21,17 +21,6 @@ QList<QRgb> sharedPaletteColours()
     return colours;
 }
 
-std::string defaultText(int stringId)
-{
-#if defined(LUMO_HAVE_STRING_TABLE)
-    return loadString(stringId);
-#else
-    // Until the program's string table is linked in, the one text this
-    // window needs.
-    return stringId == kStrFailToCreateWindow ? "Fail to create window!" : std::string();
-#endif
-}
-
 } // namespace
 
 QRect toQRect(const PreviewRect& r)
@@ -63,9 +52,8 @@ PreviewWindow* createPreview(QWidget* mainWindow, const PreviewServices& service
         window->surface_.height() < PreviewWindow::kSurfaceHeight) {
         delete window;
         if (services.messages) {
-            const std::string text = services.text ? services.text(kStrFailToCreateWindow)
-                                                   : defaultText(kStrFailToCreateWindow);
-            services.messages(kStrFailToCreateWindow, text);
+            // Always the English text, whatever the language.
+            services.messages(kStrFailToCreateWindow, loadString(kStrFailToCreateWindow));
         }
         return nullptr;
     }

@@ -34,8 +34,6 @@ using PreviewMessageSink = std::function<void(int stringId, const std::string& t
 
 struct PreviewServices {
     PreviewMessageSink messages;
-    // The text of a string id; the program's string table when empty.
-    std::function<std::string(int)> text;
     // Makes the off-screen surface; a null image means it cannot be made.
     // A plain RGB32 image when empty.
     std::function<QImage(int width, int height)> makeSurface;
