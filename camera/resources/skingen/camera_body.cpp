@@ -327,14 +327,25 @@ QImage drawWing(bool left, const std::vector<Key>& keys) {
 
 QImage crop(const QImage& panel, const QRect& rect) { return panel.copy(rect); }
 
-// Draws `key` in `look` over its place in `panel` and returns the key's bitmap.
-QImage keyBitmap(const QImage& panel, const Key& key, Look look, std::uint32_t seed) {
+// Draws `key` in `look` over its place in `panel` and returns the key's
+// bitmap. Around the key the pixels are those of `stored`, the panel as it
+// is kept (reduced to 8 bits), so a key's corners match what is around it.
+QImage keyBitmap(const QImage& panel, const QImage& stored, const Key& key, Look look,
+                 std::uint32_t seed) {
   QImage scratch = panel.copy();
   drawKey(scratch, key, look, seed);
-  return crop(scratch, key.rect);
+  QImage face = crop(scratch, key.rect);
+  QImage around = crop(stored, key.rect).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  QPainterPath keyArea;
+  keyArea.addPolygon(grown(key.outline, 2.0));
+  keyArea.closeSubpath();
+  QPainter p(&around);
+  p.setClipPath(keyArea);
+  p.drawImage(0, 0, face);
+  return around;
 }
 
-void emitKeys(ResourceSet& out, const QString& group, const QImage& panel,
+void emitKeys(ResourceSet& out, const QString& group, const QImage& panel, const QImage& stored,
               const std::vector<Key>& keys, Where where, bool numbered,
               const std::vector<std::pair<QString, QString>>& numberedNames = {}) {
   std::uint32_t seed = 300;
@@ -342,20 +353,29 @@ void emitKeys(ResourceSet& out, const QString& group, const QImage& panel,
     ++seed;
     if (key.where != where) continue;
     if (!numbered) {
-      out.bitmap(group, key.name + "U", keyBitmap(panel, key, Look::Up, seed), 24);
-      out.bitmap(group, key.name + "D", keyBitmap(panel, key, Look::Down, seed), 24);
+      out.bitmap(group, key.name + "U", keyBitmap(panel, stored, key, Look::Up, seed), 24);
+      out.bitmap(group, key.name + "D", keyBitmap(panel, stored, key, Look::Down, seed), 24);
       if (key.disabledArt) {
-        out.bitmap(group, key.name + "X", keyBitmap(panel, key, Look::Disabled, seed), 24);
+        out.bitmap(group, key.name + "X", keyBitmap(panel, stored, key, Look::Disabled, seed), 24);
       }
     } else {
       for (const auto& [base, names] : numberedNames) {
         if (base != key.name) continue;
         const QStringList ids = names.split('/');
-        out.bitmap(group, ids[0], keyBitmap(panel, key, Look::Up, seed), 24);
-        out.bitmap(group, ids[1], keyBitmap(panel, key, Look::Down, seed), 24);
+        out.bitmap(group, ids[0], keyBitmap(panel, stored, key, Look::Up, seed), 24);
+        out.bitmap(group, ids[1], keyBitmap(panel, stored, key, Look::Down, seed), 24);
       }
     }
   }
+}
+
+// The panel with the stored (8-bit) drawer pieces laid over it.
+QImage withStoredPieces(QImage panel, const ResourceSet& out, const QString& left, QPoint leftAt,
+                        const QString& right, QPoint rightAt) {
+  QPainter p(&panel);
+  p.drawImage(leftAt, out.stored(left));
+  p.drawImage(rightAt, out.stored(right));
+  return panel;
 }
 
 void drawAllKeys(QImage& panel, const std::vector<Key>& keys, Where where, const QString& skip = {}) {
@@ -521,10 +541,12 @@ void drawCameraProgramBody(ResourceSet& out) {
   out.bitmap(panels, "SET_OPEN_LF", openFull.copy(9, 366, 190, 89), 8);
   out.bitmap(panels, "SET_OPEN_RT", openFull.copy(199, 383, 243, 72), 8);
 
-  emitKeys(out, buttons, closed, keys, Where::Centre, false);
-  emitKeys(out, buttons, left, keys, Where::LeftWing, false);
-  emitKeys(out, buttons, right, keys, Where::RightWing, false);
-  emitKeys(out, buttons, open, keys, Where::Drawer, false);
+  const QImage openStored = withStoredPieces(openFull, out, "SET_OPEN_LF", QPoint(9, 366),
+                                             "SET_OPEN_RT", QPoint(199, 383));
+  emitKeys(out, buttons, closed, out.stored("MAIN_CNTR"), keys, Where::Centre, false);
+  emitKeys(out, buttons, left, out.stored("MAIN_LEFT"), keys, Where::LeftWing, false);
+  emitKeys(out, buttons, right, out.stored("MAIN_RIGHT"), keys, Where::RightWing, false);
+  emitKeys(out, buttons, open, openStored, keys, Where::Drawer, false);
 }
 
 void drawScannerModuleBody(ResourceSet& out) {
@@ -559,8 +581,10 @@ void drawScannerModuleBody(ResourceSet& out) {
       {"TAKE_RIGHT", "177/187"}, {"ERASE", "178/188"}, {"TRANSFER", "179/189"}, {"HELP", "184/185"},
       {"CLOSE", "158/159"},  {"QUALITY", "190/191"},  {"SPEED", "192/193"},    {"RESET", "194/195"},
       {"SETUP", "196/197"}};
-  emitKeys(out, group, closed, keys, Where::Centre, true, ids);
-  emitKeys(out, group, open, keys, Where::Drawer, true, ids);
+  const QImage openStored =
+      withStoredPieces(openFull, out, "182", QPoint(7, 366), "183", QPoint(199, 383));
+  emitKeys(out, group, closed, out.stored("149"), keys, Where::Centre, true, ids);
+  emitKeys(out, group, open, openStored, keys, Where::Drawer, true, ids);
 }
 
 } // namespace skingen

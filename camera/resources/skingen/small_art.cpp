@@ -155,26 +155,29 @@ QImage handCursor() {
   QImage image = blank(32, 32);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
-  QPainterPath hand;
-  // Index finger up, three folded fingers, thumb at the left.
-  hand.addRoundedRect(QRectF(9, 1, 5, 15), 2.5, 2.5);
-  hand.addRoundedRect(QRectF(13, 8, 5, 9), 2.5, 2.5);
-  hand.addRoundedRect(QRectF(17, 9, 5, 9), 2.5, 2.5);
-  hand.addRoundedRect(QRectF(21, 10, 4.5, 9), 2.2, 2.2);
-  hand.addRoundedRect(QRectF(9, 13, 16.5, 13), 4, 4);
+  auto roundedRect = [](QRectF r, double radius) {
+    QPainterPath path;
+    path.addRoundedRect(r, radius, radius);
+    return path;
+  };
+  // Index finger up, three folded fingers, the thumb at the left, one outline.
+  QPainterPath hand = roundedRect(QRectF(9, 1, 5, 17), 2.5);
+  hand = hand.united(roundedRect(QRectF(13.5, 9, 4.5, 9), 2.2));
+  hand = hand.united(roundedRect(QRectF(17.5, 10, 4.5, 9), 2.2));
+  hand = hand.united(roundedRect(QRectF(21.5, 11, 4, 9), 2));
+  hand = hand.united(roundedRect(QRectF(9, 14, 16.5, 13), 4));
   QPainterPath thumb;
-  thumb.moveTo(10, 19);
-  thumb.lineTo(5, 13.5);
-  thumb.quadTo(3, 12, 4, 15);
-  thumb.lineTo(9.5, 24);
-  hand = hand.united(thumb.united(QPainterPath()));
-  hand.addRect(QRectF(10, 13, 14, 10));
-  hand = hand.simplified();
+  thumb.moveTo(9.5, 18);
+  thumb.lineTo(5.5, 14);
+  thumb.cubicTo(3.5, 12.5, 2, 14.5, 3.5, 16.5);
+  thumb.lineTo(9.5, 25);
+  thumb.closeSubpath();
+  hand = hand.united(thumb).simplified();
   p.setPen(QPen(QColor(0, 0, 0), 1.2));
   p.setBrush(QColor(255, 255, 255));
   p.drawPath(hand);
-  p.setPen(QPen(QColor(0, 0, 0), 0.8));
-  for (double x : {13.5, 17.5, 21.5}) p.drawLine(QPointF(x, 14), QPointF(x, 18));
+  p.setPen(QPen(QColor(0, 0, 0), 0.9));
+  for (double x : {13.7, 17.7, 21.7}) p.drawLine(QPointF(x, 14), QPointF(x, 18));
   return image;
 }
 

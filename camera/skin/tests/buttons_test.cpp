@@ -25,10 +25,6 @@ QImage shown(QWidget* w) { return w->grab().toImage().convertToFormat(QImage::Fo
 QImage asShown(const QImage& bitmap) { return bitmap.convertToFormat(QImage::Format_RGB32); }
 QImage shownPart(QWidget* w, QRect r) { return shown(w).copy(r); }
 
-struct Made {
-  ShapedButton* button;
-};
-
 ShapedButton* makeButton(SkinTestWindow& window, int shape, QRect rect, int id, const char* up,
                          const char* down, const char* disabled = "") {
   auto* button = new ShapedButton(shape);
