@@ -1,0 +1,137 @@
+#include "imaging/tests/test_support.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace imaging::testing {
+
+Bitmap makeScene(int width, int height, int bitsPerPixel) {
+  Bitmap bitmap;
+  if (allocate(bitmap, width, height, bitsPerPixel) != kSuccess) {
+    throw std::runtime_error("cannot allocate the test scene");
+  }
+  unsigned noise = 12345;
+  for (int y = 0; y < height; ++y) {
+    std::uint8_t* line = bitmap.line(y);
+    for (int x = 0; x < width; ++x) {
+      const double u = static_cast<double>(x) / width;
+      const double v = static_cast<double>(y) / height;
+      // Sky to ground shading.
+      double r = 60 + 150 * v + 30 * std::sin(6.0 * u);
+      double g = 90 + 110 * (1 - v) + 20 * std::cos(4.0 * v + u);
+      double b = 200 - 140 * v;
+      // A red disc, a yellow bar and a dark square with sharp edges.
+      const double dx = u - 0.3, dy = v - 0.4;
+      if (dx * dx + dy * dy < 0.02) { r = 210; g = 40; b = 35; }
+      if (v > 0.7 && v < 0.8 && u > 0.5) { r = 240; g = 220; b = 30; }
+      if (u > 0.75 && u < 0.9 && v > 0.15 && v < 0.35) { r = 25; g = 30; b = 40; }
+      noise = noise * 1103515245u + 12345u;
+      const double n = static_cast<double>((noise >> 16) % 7) - 3;
+      const auto clip = [](double value) {
+        return static_cast<std::uint8_t>(std::lround(std::fmin(255, std::fmax(0, value))));
+      };
+      if (bitsPerPixel == 24) {
+        line[3 * x] = clip(b + n);
+        line[3 * x + 1] = clip(g + n);
+        line[3 * x + 2] = clip(r + n);
+      } else {
+        line[x] = clip(0.299 * r + 0.587 * g + 0.114 * b + n);
+      }
+    }
+  }
+  return bitmap;
+}
+
+void writeNetpbm(const Bitmap& bitmap, const std::string& path) {
+  std::ofstream out(path, std::ios::binary);
+  const bool colour = bitmap.bitsPerPixel() == 24;
+  out << (colour ? "P6\n" : "P5\n") << bitmap.width() << ' ' << bitmap.height() << "\n255\n";
+  for (int y = 0; y < bitmap.height(); ++y) {
+    const std::uint8_t* line = bitmap.line(y);
+    for (int x = 0; x < bitmap.width(); ++x) {
+      if (!colour) {
+        out.put(static_cast<char>(line[x]));
+      } else if (bitmap.colourOrder() == ColourOrder::Bgr) {
+        out.put(static_cast<char>(line[3 * x + 2]));
+        out.put(static_cast<char>(line[3 * x + 1]));
+        out.put(static_cast<char>(line[3 * x]));
+      } else {
+        out.write(reinterpret_cast<const char*>(line + 3 * x), 3);
+      }
+    }
+  }
+}
+
+RunResult run(const std::vector<std::string>& argv) {
+  RunResult result;
+  int pipeFds[2];
+  if (pipe2(pipeFds, O_CLOEXEC) != 0) return result;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDERR_FILENO);
+  std::vector<char*> args;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  pid_t pid = 0;
+  const int spawned = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(pipeFds[1]);
+  if (spawned != 0) {
+    close(pipeFds[0]);
+    result.output = "cannot start " + argv[0];
+    return result;
+  }
+  char buffer[4096];
+  ssize_t n;
+  while ((n = read(pipeFds[0], buffer, sizeof buffer)) > 0) result.output.append(buffer, n);
+  close(pipeFds[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+namespace {
+
+// Removes the scratch directory when the test program ends.
+struct ScratchDirectory {
+  std::string path;
+  ~ScratchDirectory() {
+    std::error_code ignored;
+    if (!path.empty()) std::filesystem::remove_all(path, ignored);
+  }
+};
+
+}  // namespace
+
+std::string scratchDirectory() {
+  static const ScratchDirectory directory{[] {
+    std::string pattern = "/tmp/imaging_test.XXXXXX";
+    if (const char* tmp = std::getenv("TMPDIR"); tmp != nullptr && *tmp != '\0') {
+      pattern = std::string(tmp) + "/imaging_test.XXXXXX";
+    }
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    return pattern;
+  }()};
+  return directory.path;
+}
+
+std::vector<unsigned char> readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
+}
+
+}  // namespace imaging::testing
