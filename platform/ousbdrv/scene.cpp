@@ -74,6 +74,31 @@ void fillDisc(Picture& p, int cx, int cy, int radius, Rgb c)
         }
 }
 
+// A dial at (cx, cy) whose hand turns once per `periodMs`.
+void drawDial(Picture& p, int cx, int cy, int radius, std::int64_t ms, std::int64_t periodMs)
+{
+    const double angle = static_cast<double>(ms % periodMs) / static_cast<double>(periodMs) * 6.283185307179586;
+    const double hx = std::sin(angle), hy = -std::cos(angle);
+    for (int y = cy - radius; y <= cy + radius; ++y)
+        for (int x = cx - radius; x <= cx + radius; ++x) {
+            if (x < 0 || y < 0 || x >= p.width || y >= p.height)
+                continue;
+            const double dx = x - cx, dy = y - cy;
+            const double d = std::sqrt(dx * dx + dy * dy);
+            if (d > radius)
+                continue;
+            // Distance from the hand (the segment from the centre outwards).
+            const double along = dx * hx + dy * hy;
+            const double across = std::abs(dx * hy - dy * hx);
+            if (d > radius - 4)
+                p.set(x, y, {255, 255, 255});
+            else if (along >= 0 && along <= radius - 6 && across <= 2.0)
+                p.set(x, y, {220, 30, 30});
+            else
+                p.set(x, y, {24, 24, 24});
+        }
+}
+
 // Position in 0 .. span that goes there and back once per period.
 int bounce(std::int64_t ms, std::int64_t periodMs, int span)
 {
@@ -120,6 +145,9 @@ void TestPattern::render(const SceneTime& time, Picture& scene) const
     // A marker sweeping along the top of the bars, one pass per second.
     const int marker = bounce(ms, 2000, kSceneWidth - 16);
     fillRect(scene, marker, 0, marker + 16, 12, {255, 255, 255});
+
+    // A dial in the middle of the scene, so zoomed frames show motion too.
+    drawDial(scene, kSceneWidth / 2, kSceneHeight / 2, 40, ms, 2000);
 
     const std::int64_t day = time.timeOfDay.count() % (24LL * 3600 * 1000);
     char clock[32];

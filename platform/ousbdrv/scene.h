@@ -27,7 +27,7 @@ public:
 };
 
 // The default scene: colour bars, a grey ramp, a ball moving across a dark
-// panel and a running clock with the frame number, so that motion, colour
+// panel, a turning dial in the centre and a running clock with the frame number, so that motion, colour
 // and dropped frames are visible at a glance.
 class TestPattern final : public SceneSource {
 public:
