@@ -1,0 +1,285 @@
+// Photo capture against the in-process camera on a fake clock.
+#include "camera/capture/photo_capture.h"
+#include "camera/capture/picture_tables.h"
+#include "camera/capture/tests/photo_test_support.h"
+#include "imaging/save.h"
+#include "platform/clock/clock.h"
+#include "platform/ousbdrv/in_process.h"
+#include "platform/print/recording_printer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+namespace po = platform::ousbdrv;
+using namespace lumoset;
+using namespace lumoset::testing;
+
+namespace {
+
+struct BmpInfo {
+    int width = 0;
+    int height = 0;  // negative for top-down files
+    int bitsPerPixel = 0;
+};
+
+std::optional<BmpInfo> readBmpHeader(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    unsigned char h[54] = {};
+    if (!in.read(reinterpret_cast<char*>(h), sizeof h) || h[0] != 'B' || h[1] != 'M')
+        return std::nullopt;
+    const auto i32 = [&](int at) {
+        std::int32_t v;
+        std::memcpy(&v, h + at, 4);
+        return v;
+    };
+    return BmpInfo{i32(18), i32(22), h[28] | (h[29] << 8)};
+}
+
+std::string magicOf(const fs::path& path, size_t n)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::string s(n, '\0');
+    in.read(s.data(), static_cast<std::streamsize>(n));
+    return s;
+}
+
+class PhotoCaptureTest : public ::testing::Test {
+protected:
+    PhotoCaptureTest()
+        : cameras(clock), channel(cameras, clock, window, window),
+          printers(true, 300, 300),
+          capture(channel, clock, printers, window, photoAlbum, videoAlbum, still)
+    {
+        std::string tmpl = (fs::temp_directory_path() / "photo.XXXXXX").string();
+        folder = ::mkdtemp(tmpl.data());
+        fs::create_directories(folder / "PIC");
+        fs::create_directories(folder / "AVI");
+        window.folder = folder.string();
+        channel.setFrameBuffers(planeA, planeB, output);
+        channel.setPictureTables(&tables);
+        capture.setFrameBuffers(planeA, output);
+        capture.setPictureTables(&tables);
+    }
+    ~PhotoCaptureTest() override { fs::remove_all(folder); }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(cameras.plug(0));
+        ASSERT_TRUE(channel.startCamera());
+        window.calls.clear();
+    }
+
+    po::FrameFormat cameraFormat()
+    {
+        po::FrameFormat format{};
+        cameras.withCamera(0, [&](po::VirtualCamera& c) { format = c.format(); });
+        return format;
+    }
+
+    platform::clock::FakeClock clock;
+    po::InProcessCameras cameras;
+    FakeMainWindow window;
+    DeviceChannel channel;
+    platform::print::RecordingPrinterService printers;
+    RecordingAlbum photoAlbum;
+    RecordingAlbum videoAlbum;
+    imaging::Bitmap still;
+    PictureTables tables;
+    std::vector<std::uint8_t> planeA = std::vector<std::uint8_t>(kPlaneBufferBytes);
+    std::vector<std::uint8_t> planeB = std::vector<std::uint8_t>(kPlaneBufferBytes);
+    std::vector<std::uint8_t> output = std::vector<std::uint8_t>(kOutputBufferBytes);
+    PhotoCapture capture;
+    fs::path folder;
+};
+
+} // namespace
+
+TEST_F(PhotoCaptureTest, SinglePhotosAreNumberedBmpsHandedToThePhotoAlbum)
+{
+    capture.takePhoto(PhotoKind::Single);
+    capture.takePhoto(PhotoKind::Single);
+    EXPECT_EQ(window.state.photoCount, 2);
+    ASSERT_EQ(photoAlbum.paths.size(), 2u);
+    EXPECT_EQ(photoAlbum.paths[1], (folder / "PIC" / "PIC2").string());
+    EXPECT_TRUE(videoAlbum.paths.empty());
+
+    const auto bmp = readBmpHeader(folder / "PIC" / "PIC2.bmp");
+    ASSERT_TRUE(bmp);
+    EXPECT_EQ(bmp->width, 320);
+    EXPECT_EQ(std::abs(bmp->height), 240);
+    EXPECT_EQ(bmp->bitsPerPixel, 24);
+
+    // The preview was suspended around each shot and is re-formatted after it.
+    EXPECT_FALSE(window.state.snapshotInProgress);
+    EXPECT_TRUE(window.state.zoomPending);
+    EXPECT_TRUE(window.timerRunning);
+    const std::vector<std::string> oneShot = {"stop timer", "wait cursor", "refresh photo album",
+                                              "start timer", "arrow cursor"};
+    ASSERT_EQ(window.calls.size(), 2 * oneShot.size());
+    EXPECT_TRUE(std::equal(oneShot.begin(), oneShot.end(), window.calls.begin()));
+    EXPECT_TRUE(window.errors.empty());
+}
+
+TEST_F(PhotoCaptureTest, ZoomedShotsAreGrabbedAtHalfHeightAndStretchedBack)
+{
+    window.zoomed = true;
+    window.settings.photoSize = 2;
+    capture.takePhoto(PhotoKind::Single);
+    EXPECT_EQ(cameraFormat().width, 320);
+    EXPECT_EQ(cameraFormat().height, 120);
+    auto bmp = readBmpHeader(folder / "PIC" / "PIC1.bmp");
+    ASSERT_TRUE(bmp);
+    EXPECT_EQ(bmp->width, 320);
+    EXPECT_EQ(std::abs(bmp->height), 240);
+
+    window.settings.photoSize = 4;
+    capture.takePhoto(PhotoKind::Single);
+    EXPECT_EQ(cameraFormat().width, 496);
+    EXPECT_EQ(cameraFormat().height, 240);
+    bmp = readBmpHeader(folder / "PIC" / "PIC2.bmp");
+    ASSERT_TRUE(bmp);
+    EXPECT_EQ(bmp->width, 640);
+    EXPECT_EQ(std::abs(bmp->height), 480);
+}
+
+TEST_F(PhotoCaptureTest, SeriesFilesTakeTheFormatOfTheirExtension)
+{
+    window.seriesRunning = true;
+    window.settings.seriesBaseName = (folder / "day").string();
+    window.settings.seriesExtension = ".jpg";
+    capture.takePhoto(PhotoKind::Series);
+    capture.takePhoto(PhotoKind::Series);
+    EXPECT_EQ(window.settings.seriesExtension, ".BMP");
+    EXPECT_EQ(window.state.seriesCount, 2);
+    EXPECT_TRUE(readBmpHeader(folder / "day1.BMP"));
+    EXPECT_TRUE(readBmpHeader(folder / "day2.BMP"));
+
+    window.state.seriesCount = 0;
+    window.settings.seriesExtension = ".tif";
+    capture.takePhoto(PhotoKind::Series);
+    EXPECT_EQ(window.settings.seriesExtension, ".tif");
+    const std::string magic = magicOf(folder / "day1.tif", 4);
+    EXPECT_TRUE(magic == std::string("II*\0", 4) || magic == std::string("MM\0*", 4));
+
+    window.settings.seriesExtension = ".GIF";
+    capture.takePhoto(PhotoKind::Series);
+    EXPECT_EQ(magicOf(folder / "day2.GIF", 4), "GIF8");
+    EXPECT_TRUE(photoAlbum.paths.empty());
+}
+
+TEST_F(PhotoCaptureTest, SeriesShotWithoutDiskSpaceOnlyTellsTheUser)
+{
+    window.seriesRunning = true;
+    window.language = 2;
+    window.freeBytes = kPhotoMinFreeBytes - 1;
+    window.settings.seriesBaseName = (folder / "s").string();
+    window.settings.seriesExtension = ".bmp";
+    capture.takePhoto(PhotoKind::Series);
+    EXPECT_EQ(window.messages, std::vector<int>{12308});
+    EXPECT_TRUE(window.calls.empty());
+    EXPECT_EQ(window.state.seriesCount, 0);
+    EXPECT_FALSE(fs::exists(folder / "s1.bmp"));
+
+    // A single photo is not checked here (the Take Picture command does it).
+    window.seriesRunning = false;
+    capture.takePhoto(PhotoKind::Single);
+    EXPECT_EQ(window.state.photoCount, 1);
+}
+
+TEST_F(PhotoCaptureTest, VideoStillUsesTheVideoSizeAndTheCurrentVideoNumber)
+{
+    window.settings.videoSize = 1;
+    window.state.videoCount = 3;
+    capture.takePhoto(PhotoKind::VideoStill);
+    const auto bmp = readBmpHeader(folder / "AVI" / "CAP3.bmp");
+    ASSERT_TRUE(bmp);
+    EXPECT_EQ(bmp->width, 176);
+    EXPECT_EQ(std::abs(bmp->height), 144);
+    EXPECT_EQ(videoAlbum.paths, std::vector<std::string>{(folder / "AVI" / "CAP3").string()});
+    EXPECT_EQ(window.state.videoCount, 3);
+    EXPECT_NE(std::find(window.calls.begin(), window.calls.end(), "refresh video album"),
+              window.calls.end());
+}
+
+TEST_F(PhotoCaptureTest, BlackAndWhitePhotosAreGreyBitmaps)
+{
+    window.colour = false;
+    window.settings.photoSize = 0;
+    capture.takePhoto(PhotoKind::Single);
+    const auto bmp = readBmpHeader(folder / "PIC" / "PIC1.bmp");
+    ASSERT_TRUE(bmp);
+    EXPECT_EQ(bmp->width, 160);
+    EXPECT_EQ(bmp->bitsPerPixel, 8);
+}
+
+TEST_F(PhotoCaptureTest, PrintsAtOnePixelPerPointFromTheTopLeftMargin)
+{
+    capture.takePhoto(PhotoKind::Print);
+    const auto& journal = printers.journal();
+    ASSERT_EQ(journal.images.size(), 1u);
+    EXPECT_EQ(journal.images[0].width, 320);
+    EXPECT_EQ(journal.images[0].height, 240);
+    EXPECT_EQ(journal.images[0].target.left, 10);
+    EXPECT_EQ(journal.images[0].target.top, 10);
+    EXPECT_EQ(journal.images[0].target.width, 1333);
+    EXPECT_EQ(journal.images[0].target.height, 1000);
+    EXPECT_EQ(journal.documentsEnded, 1);
+    EXPECT_EQ(journal.calls.back(), "release");
+    EXPECT_TRUE(photoAlbum.paths.empty());
+    EXPECT_TRUE(window.messages.empty());
+}
+
+TEST(PhotoCapturePrinting, NoDefaultPrinterTellsTheUserAndPrintsNothing)
+{
+    platform::clock::FakeClock clock;
+    po::InProcessCameras cameras(clock);
+    FakeMainWindow window;
+    DeviceChannel channel(cameras, clock, window, window);
+    platform::print::RecordingPrinterService noPrinter(false, 300, 300);
+    RecordingAlbum albums;
+    imaging::Bitmap still;
+    PictureTables tables;
+    std::vector<std::uint8_t> a(kPlaneBufferBytes), b(kPlaneBufferBytes), out(kOutputBufferBytes);
+    channel.setFrameBuffers(a, b, out);
+    channel.setPictureTables(&tables);
+    PhotoCapture capture(channel, clock, noPrinter, window, albums, albums, still);
+    capture.setFrameBuffers(a, out);
+    capture.setPictureTables(&tables);
+    ASSERT_TRUE(cameras.plug(0));
+    ASSERT_TRUE(channel.startCamera());
+
+    window.language = 1;
+    capture.takePhoto(PhotoKind::Print);
+    EXPECT_EQ(window.messages, std::vector<int>{11309});
+    EXPECT_TRUE(noPrinter.journal().images.empty());
+    EXPECT_FALSE(window.state.snapshotInProgress);
+}
+
+TEST_F(PhotoCaptureTest, AShotWithoutFrameBringsTheLivePictureBack)
+{
+    ASSERT_TRUE(cameras.unplug(0));
+    capture.takePhoto(PhotoKind::Single);
+    EXPECT_FALSE(window.errors.empty());
+    EXPECT_EQ(window.state.photoCount, 0);
+    EXPECT_TRUE(photoAlbum.paths.empty());
+    // Not left frozen: the next preview tick runs and re-formats the camera.
+    EXPECT_FALSE(window.state.snapshotInProgress);
+    EXPECT_TRUE(window.state.zoomPending);
+    EXPECT_TRUE(window.timerRunning);
+    EXPECT_EQ(window.calls.back(), "arrow cursor");
+}
+
+TEST_F(PhotoCaptureTest, OutOfRangeSizeIndexTakesNoShot)
+{
+    window.settings.photoSize = 5;
+    capture.takePhoto(PhotoKind::Single);
+    window.settings.videoSize = 4;  // video sizes stop at 352 x 288
+    capture.takePhoto(PhotoKind::VideoStill);
+    EXPECT_TRUE(window.calls.empty());
+    EXPECT_EQ(window.state.photoCount, 0);
+}
