@@ -45,7 +45,11 @@ RecordButton::Lamp RecordButton::lamp() const {
   return Lamp::None;
 }
 
-void RecordButton::redrawLight() { repaint(QRect(kLampX, kLampY, kLampSize, kLampSize)); }
+void RecordButton::redrawLight() {
+  // In a mode without a lamp the lamp stays as it was last drawn.
+  if (lamp() == Lamp::None) return;
+  repaint(QRect(kLampX, kLampY, kLampSize, kLampSize));
+}
 
 void RecordButton::paintEvent(QPaintEvent* event) {
   QPainter p(this);

@@ -35,7 +35,7 @@ public:
   int lightAlert() const { return lightAlert_; }
   int look() const { return look_; }
 
-  // Draws the lamp at once, nothing else.
+  // Draws the lamp at once, nothing else (nothing in a mode without a lamp).
   void redrawLight();
 
   // The lamp the current state lights: idle when not active; red on an

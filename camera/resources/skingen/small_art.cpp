@@ -2,6 +2,7 @@
 
 #include <QLinearGradient>
 #include <QPainterPath>
+#include <QTransform>
 #include <functional>
 
 #include "art_kit.h"
@@ -166,12 +167,10 @@ QImage handCursor() {
   hand = hand.united(roundedRect(QRectF(17.5, 10, 4.5, 9), 2.2));
   hand = hand.united(roundedRect(QRectF(21.5, 11, 4, 9), 2));
   hand = hand.united(roundedRect(QRectF(9, 14, 16.5, 13), 4));
-  QPainterPath thumb;
-  thumb.moveTo(9.5, 18);
-  thumb.lineTo(5.5, 14);
-  thumb.cubicTo(3.5, 12.5, 2, 14.5, 3.5, 16.5);
-  thumb.lineTo(9.5, 25);
-  thumb.closeSubpath();
+  QTransform tilt;
+  tilt.translate(9.5, 23);
+  tilt.rotate(-38);
+  const QPainterPath thumb = tilt.map(roundedRect(QRectF(-2.6, -11, 5.2, 12), 2.6));
   hand = hand.united(thumb).simplified();
   p.setPen(QPen(QColor(0, 0, 0), 1.2));
   p.setBrush(QColor(255, 255, 255));

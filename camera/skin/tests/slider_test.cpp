@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+
 #include "camera/resources/testing/missing_skin_resources.h"
 #include "camera/skin/adjust_slider.h"
 #include "camera/skin/progress_strip.h"
@@ -87,8 +89,7 @@ TEST_F(Slider, Resting500msEndsTheDragAndLaterMovesDoNotMoveTheThumb) {
   EXPECT_EQ(reports().size(), 1u);  // drag begun only
 
   // Let the real timer run out.
-  QTest::qWait(AdjustSlider::kRestMs + 150);
-  EXPECT_FALSE(slider->isDragging());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !slider->isDragging(); }, 5000));
   EXPECT_FALSE(slider->timers().isRunning(AdjustSlider::kRestTimerId));
   const std::vector<Report> expected = {{ui::kUmSliderDrag, 0, 0},
                                         {ui::kUmSliderDrag, 1, 0},
@@ -109,9 +110,12 @@ TEST_F(Slider, EachMoveRestartsTheRestTimer) {
   ASSERT_TRUE(slider->timers().isRunning(AdjustSlider::kRestTimerId));
   QTest::qWait(300);
   window.move(slider, grip() + QPoint(1, 0));
-  QTest::qWait(300);  // 600 ms since the drag began, 300 since the last move
-  EXPECT_TRUE(slider->isDragging());
-  window.release(slider, grip());
+  QElapsedTimer sinceMove;
+  sinceMove.start();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !slider->isDragging(); }, 5000));
+  // The rest is counted from the last move, not from the start of the drag
+  // (a loaded machine can only make it later).
+  EXPECT_GE(sinceMove.elapsed(), AdjustSlider::kRestMs * 9 / 10);
 }
 
 TEST_F(Slider, LeavingTheSliderStopsFollowingAndTheTimerEndsTheDrag) {
