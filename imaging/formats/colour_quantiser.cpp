@@ -6,11 +6,8 @@
 #include <unordered_map>
 
 namespace imaging::formats {
-namespace {
 
-// --- Exact palettes -------------------------------------------------------
-
-bool collectExact(const Picture& picture, int maxColours, QuantisedPicture& result) {
+bool exactPalette(const Picture& picture, int maxColours, QuantisedPicture& result) {
   std::unordered_map<std::uint32_t, std::uint8_t> index;
   index.reserve(static_cast<std::size_t>(maxColours) * 2);
   const int width = picture.width();
@@ -19,8 +16,14 @@ bool collectExact(const Picture& picture, int maxColours, QuantisedPicture& resu
   for (int y = 0; y < picture.height(); ++y) {
     picture.lineRgb(y, rgb.data());
     std::uint8_t* out = result.indices.data() + static_cast<std::size_t>(y) * width;
+    std::uint32_t lastKey = 0xFFFFFFFFu;
+    std::uint8_t lastIndex = 0;
     for (int x = 0; x < width; ++x) {
       const std::uint32_t key = (rgb[3 * x] << 16) | (rgb[3 * x + 1] << 8) | rgb[3 * x + 2];
+      if (key == lastKey) {  // runs of one colour are common in such pictures
+        out[x] = lastIndex;
+        continue;
+      }
       auto found = index.find(key);
       if (found == index.end()) {
         if (static_cast<int>(index.size()) == maxColours) return false;
@@ -29,12 +32,16 @@ bool collectExact(const Picture& picture, int maxColours, QuantisedPicture& resu
         found = index.emplace(key, next).first;
       }
       out[x] = found->second;
+      lastKey = key;
+      lastIndex = found->second;
     }
   }
   result.colours = static_cast<int>(index.size());
   result.exact = true;
   return true;
 }
+
+namespace {
 
 // --- Wu's quantiser ---------------------------------------------------------
 
@@ -350,7 +357,7 @@ void diffuse(const Picture& picture, QuantisedPicture& result) {
 QuantisedPicture quantise(const Picture& picture, int maxColours) {
   maxColours = std::clamp(maxColours, 2, 256);
   QuantisedPicture result;
-  if (collectExact(picture, maxColours, result)) return result;
+  if (exactPalette(picture, maxColours, result)) return result;
   result = QuantisedPicture{};
   result.colours = wuPalette(picture, maxColours, result.palette);
   diffuse(picture, result);

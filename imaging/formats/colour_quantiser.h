@@ -25,4 +25,8 @@ struct QuantisedPicture {
 // `maxColours` between 2 and 256.
 QuantisedPicture quantise(const Picture& picture, int maxColours = 256);
 
+// The picture's own colours when it has at most `maxColours` of them (in the
+// order they first appear); false, as soon as there are more.
+bool exactPalette(const Picture& picture, int maxColours, QuantisedPicture& result);
+
 }  // namespace imaging::formats

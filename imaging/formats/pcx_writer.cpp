@@ -42,6 +42,8 @@ Status writePcx(const Picture& picture, std::vector<std::uint8_t>& out) {
   const int planes = picture.colour() ? 3 : 1;
   const int bytesPerPlaneLine = (width + 1) & ~1;  // even, as readers expect
 
+  // Run-length coding can grow noisy lines by half at worst.
+  out.reserve(out.size() + 128 + static_cast<std::size_t>(bytesPerPlaneLine) * planes * height * 3 / 2 + 769);
   ByteWriter w(out);
   w.u8(kManufacturer);
   w.u8(kVersion);

@@ -76,6 +76,8 @@ int warningHandler(TIFF*, void*, const char*, const char*, va_list) { return 1; 
 
 Status writeTiff(const Picture& picture, std::vector<std::uint8_t>& out) {
   MemoryFile file{&out, out.size(), 0, false, false};
+  const std::size_t lineBytes = static_cast<std::size_t>(picture.width()) * (picture.colour() ? 3 : 1);
+  out.reserve(out.size() + lineBytes * picture.height() + 4096);  // one allocation for the file
   TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
   if (options == nullptr) return kNoMemory;
   TIFFOpenOptionsSetErrorHandlerExtR(options, errorHandler, &file);
@@ -86,7 +88,6 @@ Status writeTiff(const Picture& picture, std::vector<std::uint8_t>& out) {
   if (tif == nullptr) return file.outOfMemory ? kNoMemory : kEncoderFailed;
 
   const bool colour = picture.colour();
-  const std::size_t lineBytes = static_cast<std::size_t>(picture.width()) * (colour ? 3 : 1);
   const auto rowsPerStrip = static_cast<std::uint32_t>(std::max<std::size_t>(1, kStripBytes / lineBytes));
   TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(picture.width()));
   TIFFSetField(tif, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(picture.height()));

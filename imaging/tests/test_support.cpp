@@ -17,12 +17,24 @@ extern char** environ;
 
 namespace imaging::testing {
 
+namespace {
+
+// Sensor-like noise: a splitmix64 sequence (no period a compressor could find).
+std::uint64_t nextNoise(std::uint64_t& state) {
+  std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  return z ^ (z >> 31);
+}
+
+}  // namespace
+
 Bitmap makeScene(int width, int height, int bitsPerPixel) {
   Bitmap bitmap;
   if (allocate(bitmap, width, height, bitsPerPixel) != kSuccess) {
     throw std::runtime_error("cannot allocate the test scene");
   }
-  unsigned noise = 12345;
+  std::uint64_t noise = 12345;
   for (int y = 0; y < height; ++y) {
     std::uint8_t* line = bitmap.line(y);
     for (int x = 0; x < width; ++x) {
@@ -37,8 +49,7 @@ Bitmap makeScene(int width, int height, int bitsPerPixel) {
       if (dx * dx + dy * dy < 0.02) { r = 210; g = 40; b = 35; }
       if (v > 0.7 && v < 0.8 && u > 0.5) { r = 240; g = 220; b = 30; }
       if (u > 0.75 && u < 0.9 && v > 0.15 && v < 0.35) { r = 25; g = 30; b = 40; }
-      noise = noise * 1103515245u + 12345u;
-      const double n = static_cast<double>((noise >> 16) % 7) - 3;
+      const double n = static_cast<double>(nextNoise(noise) % 7) - 3;
       const auto clip = [](double value) {
         return static_cast<std::uint8_t>(std::lround(std::fmin(255, std::fmax(0, value))));
       };
