@@ -154,22 +154,27 @@ INSTANTIATE_TEST_SUITE_P(
                       FormatCase{kFormatPsd, "psd", "PSD", 0, false}),
     caseName);
 
-TEST(Save, GifOfAFewColoursKeepsThemExactly) {
+TEST(Save, FewColourPicturesKeepThemExactlyThroughAPalette) {
   Bitmap bitmap;
   ASSERT_EQ(allocate(bitmap, 200, 50, 24), kSuccess);
   for (int y = 0; y < 50; ++y) {
     for (int x = 0; x < 200; ++x) {
       std::uint8_t* p = bitmap.line(y) + 3 * x;
-      p[0] = static_cast<std::uint8_t>(x);        // 200 colours
+      p[0] = static_cast<std::uint8_t>(x);  // 200 colours
       p[1] = static_cast<std::uint8_t>(255 - x);
-      p[2] = 90;
+      p[2] = static_cast<std::uint8_t>(y >= 25 && x % 4 == 1 ? 91 : 90);  // and 50 more below
     }
   }
-  const std::string file = scratchDirectory() + "/few.gif";
   const std::string reference = scratchDirectory() + "/few.ppm";
   testing::writeNetpbm(bitmap, reference);
-  ASSERT_EQ(save(file, bitmap, kFormatGif, 24, 0), kSuccess);
-  EXPECT_EQ(differingPixels(reference, file), 0);
+  for (const char* name : {"/few.gif", "/few.png"}) {
+    const std::string file = scratchDirectory() + name;
+    ASSERT_EQ(save(file, bitmap, std::string(name) == "/few.gif" ? kFormatGif : kFormatPng, 24, 0), kSuccess);
+    EXPECT_EQ(differingPixels(reference, file), 0) << name;
+  }
+  const auto png = testing::readFile(scratchDirectory() + "/few.png");
+  ASSERT_GT(png.size(), 26u);
+  EXPECT_EQ(png[25], 3) << "PNG colour type 3: palette";
 }
 
 TEST(Save, DepthIsTheOneAskedFor) {
