@@ -86,10 +86,13 @@ Status errnoStatus(int error, Status otherwise) {
 
 // Writes `bytes` to a new file beside `fileName` and renames it into place.
 Status writeFileReplacing(const std::string& fileName, const std::vector<std::uint8_t>& bytes) {
+  // A short hidden name in the same folder: the rename stays on one file
+  // system, and a target name near the length limit still leaves room.
   static std::atomic<unsigned> counter{0};
-  char suffix[64];
-  std::snprintf(suffix, sizeof suffix, ".%ld.%u.part", static_cast<long>(getpid()), counter++);
-  const std::string temporary = fileName + suffix;
+  char name[64];
+  std::snprintf(name, sizeof name, ".imaging-%ld-%u.part", static_cast<long>(getpid()), counter++);
+  const std::size_t slash = fileName.find_last_of('/');
+  const std::string temporary = slash == std::string::npos ? std::string(name) : fileName.substr(0, slash + 1) + name;
 
   const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) return errnoStatus(errno, kCannotCreateFile);

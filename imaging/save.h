@@ -21,8 +21,8 @@
 // Pictures with a coloured 8-bit palette are written in colour by the formats
 // that cannot carry a palette here.
 //
-// The file is written beside its final name and renamed over it when
-// complete, so a failed save never leaves a truncated picture behind.
+// The file is written under a temporary name in the same folder and renamed
+// over its final name when complete, so a failed save never leaves a truncated picture behind.
 
 #include <cstdint>
 #include <string>

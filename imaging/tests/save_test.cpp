@@ -259,7 +259,9 @@ TEST(Save, AFailedSaveKeepsThePreviousFileAndLeavesNothingBehind) {
   const Bitmap other = makeScene(64, 64, 24);
   ASSERT_EQ(save(folder + "/day1.BMP", other, kFormatBmp, 24, 0), kSuccess) << "saving over a file";
   EXPECT_NE(testing::readFile(folder + "/day1.BMP"), first);
-  EXPECT_EQ(strayFiles(folder, {"taken.png", "day1.BMP"}), std::vector<std::string>{});
+  const std::string longest = std::string(251, 'a') + ".bmp";  // the longest name a folder holds
+  EXPECT_EQ(save(folder + "/" + longest, scene, kFormatBmp, 24, 0), kSuccess);
+  EXPECT_EQ(strayFiles(folder, {"taken.png", "day1.BMP", longest}), std::vector<std::string>{});
 }
 
 // Runs `body` in a child with a private 64 KiB file system mounted at
