@@ -1,8 +1,7 @@
 #include "imaging/tests/test_support.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
+#include "platform/shell/process.h"
+
 #include <unistd.h>
 
 #include <cmath>
@@ -12,8 +11,6 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
-
-extern char** environ;
 
 namespace imaging::testing {
 
@@ -86,33 +83,9 @@ void writeNetpbm(const Bitmap& bitmap, const std::string& path) {
 }
 
 RunResult run(const std::vector<std::string>& argv) {
-  RunResult result;
-  int pipeFds[2];
-  if (pipe2(pipeFds, O_CLOEXEC) != 0) return result;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-  posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDERR_FILENO);
-  std::vector<char*> args;
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  pid_t pid = 0;
-  const int spawned = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  close(pipeFds[1]);
-  if (spawned != 0) {
-    close(pipeFds[0]);
-    result.output = "cannot start " + argv[0];
-    return result;
-  }
-  char buffer[4096];
-  ssize_t n;
-  while ((n = read(pipeFds[0], buffer, sizeof buffer)) > 0) result.output.append(buffer, n);
-  close(pipeFds[0]);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
+  const auto r = platform::shell::runProgram(
+      argv, platform::shell::CaptureOutput::StandardOutputAndError);
+  return RunResult{r.exitCode, r.output};
 }
 
 namespace {

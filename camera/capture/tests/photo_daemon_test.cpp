@@ -10,17 +10,13 @@
 #include "platform/ousbdrv/socket_transport.h"
 #include "platform/ousbdrv/testing/daemon_process.h"
 #include "platform/print/recording_printer.h"
+#include "platform/shell/process.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <filesystem>
 #include <optional>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 namespace po = platform::ousbdrv;
@@ -29,40 +25,12 @@ using namespace lumoset::testing;
 
 namespace {
 
-// Runs a program (no shell) and returns what it wrote to standard output;
-// nullopt when it could not run or failed.
-std::optional<std::string> runForOutput(std::vector<std::string> args)
+std::optional<std::string> runForOutput(const std::vector<std::string>& args)
 {
-    int fds[2];
-    if (::pipe(fds) != 0)
+    auto result = platform::shell::runProgram(args);
+    if (result.exitCode != 0)
         return std::nullopt;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    const int rc = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(fds[1]);
-    std::string out;
-    if (rc == 0) {
-        char buf[65536];
-        ssize_t n;
-        while ((n = ::read(fds[0], buf, sizeof buf)) > 0)
-            out.append(buf, static_cast<size_t>(n));
-    }
-    ::close(fds[0]);
-    if (rc != 0)
-        return std::nullopt;
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return std::nullopt;
-    return out;
+    return std::move(result.output);
 }
 
 // The picture as 8-bit RGB, top row first, scaled by ImageMagick when a size
