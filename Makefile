@@ -6,7 +6,7 @@ TEST_DIR  ?= build/asan
 BENCH_DIR ?= build/release
 CTEST_ARGS ?=
 
-.PHONY: all setup test build bench clean
+.PHONY: all setup test build bench fuzz clean
 
 all: build
 
@@ -30,6 +30,19 @@ bench: setup $(BENCH_DIR)/build.ninja
 	@set -e; for b in $(BENCH_DIR)/bench/*; do \
 	  if [ -x "$$b" ] && [ -f "$$b" ]; then echo "== $$b"; "$$b"; fi; \
 	done
+
+FUZZ_DIR     ?= build/fuzz
+FUZZ_SECONDS ?= 60
+
+$(FUZZ_DIR)/build.ninja: CMakeLists.txt
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DLUMO_SANITIZE=ON -DLUMO_LIBFUZZER=ON
+
+# libFuzzer on the DIB reader for FUZZ_SECONDS.
+fuzz: setup $(FUZZ_DIR)/build.ninja
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_from_dib_libfuzzer
+	mkdir -p $(FUZZ_DIR)/corpus
+	$(FUZZ_DIR)/tests/fuzz_from_dib_libfuzzer -max_total_time=$(FUZZ_SECONDS) $(FUZZ_DIR)/corpus
 
 clean:
 	rm -rf build

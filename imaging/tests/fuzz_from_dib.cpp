@@ -17,6 +17,27 @@
 
 namespace {
 
+// Valid DIBs of both depths, with and without colour counts: where mutation
+// starts, so that inputs get past the header checks.
+std::vector<std::uint8_t> seedDib(int width, int height, int bits, std::uint32_t colours) {
+  imaging::BitmapInfoHeader h;
+  h.width = width;
+  h.height = height;
+  h.bitCount = static_cast<std::uint16_t>(bits);
+  h.clrUsed = colours;
+  const std::size_t table = bits == 8 ? (colours ? colours : 256) : colours;
+  const std::size_t pixels = imaging::paddedRowBytes(width, bits) * height;
+  std::vector<std::uint8_t> dib(40 + table * 4 + pixels);
+  imaging::writeBitmapInfoHeader(h, dib.data());
+  for (std::size_t i = 40; i < dib.size(); ++i) dib[i] = static_cast<std::uint8_t>(i * 7);
+  return dib;
+}
+
+std::vector<std::vector<std::uint8_t>> seedDibs() {
+  return {seedDib(5, 3, 24, 0), seedDib(7, 2, 8, 0), seedDib(4, 4, 8, 16), seedDib(3, 9, 24, 2),
+          seedDib(1, 1, 8, 1), seedDib(64, 48, 24, 0)};
+}
+
 [[noreturn]] void fault(const char* what) {
   std::fprintf(stderr, "fuzz_from_dib: %s\n", what);
   std::abort();
@@ -58,26 +79,39 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   return 0;
 }
 
+#ifndef LUMO_FUZZ_DRIVER
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+// Under libFuzzer: an empty corpus directory (the last argument that is not
+// a flag) gets the seed DIBs before the fuzzer reads it.
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+  for (int i = *argc - 1; i > 0; --i) {
+    const char* arg = (*argv)[i];
+    if (arg[0] == '-') continue;
+    const std::filesystem::path corpus(arg);
+    std::error_code ec;
+    if (!std::filesystem::is_directory(corpus, ec) || !std::filesystem::is_empty(corpus, ec)) break;
+    int n = 0;
+    for (const auto& dib : seedDibs()) {
+      std::ofstream out(corpus / ("seed" + std::to_string(n++)), std::ios::binary);
+      out.write(reinterpret_cast<const char*>(dib.data()), static_cast<std::streamsize>(dib.size()));
+    }
+    break;
+  }
+  return 0;
+}
+
+#endif  // !LUMO_FUZZ_DRIVER
+
 #ifdef LUMO_FUZZ_DRIVER
 
 #include <chrono>
 #include <random>
 
 namespace {
-
-std::vector<std::uint8_t> seedDib(int width, int height, int bits, std::uint32_t colours) {
-  imaging::BitmapInfoHeader h;
-  h.width = width;
-  h.height = height;
-  h.bitCount = static_cast<std::uint16_t>(bits);
-  h.clrUsed = colours;
-  const std::size_t table = bits == 8 ? (colours ? colours : 256) : colours;
-  const std::size_t pixels = imaging::paddedRowBytes(width, bits) * height;
-  std::vector<std::uint8_t> dib(40 + table * 4 + pixels);
-  imaging::writeBitmapInfoHeader(h, dib.data());
-  for (std::size_t i = 40; i < dib.size(); ++i) dib[i] = static_cast<std::uint8_t>(i * 7);
-  return dib;
-}
 
 const std::int32_t kInteresting[] = {0, 1, -1, 2, 3, 4, 8, 16, 24, 32, 40, 124, 255, 256, 257,
                                      0x7FFF, 0x8000, 0xFFFF, 0x10000, 32768, 32769, 0x3FFFFFFF,
@@ -127,9 +161,7 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[i], "--seconds") == 0) seconds = std::atof(argv[i + 1]);
     if (std::strcmp(argv[i], "--seed") == 0) seed = static_cast<unsigned>(std::atol(argv[i + 1]));
   }
-  const std::vector<std::vector<std::uint8_t>> seeds = {
-      seedDib(5, 3, 24, 0), seedDib(7, 2, 8, 0), seedDib(4, 4, 8, 16), seedDib(3, 9, 24, 2),
-      seedDib(1, 1, 8, 1), seedDib(64, 48, 24, 0)};
+  const std::vector<std::vector<std::uint8_t>> seeds = seedDibs();
   std::mt19937 random(seed);
   const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
   long runs = 0, taken = 0;
