@@ -14,6 +14,13 @@ RecordButton::RecordButton(QWidget* parent) : SkinnedButton(parent) {}
 
 bool RecordButton::create(QWidget* parent, const QRect& rect, int controlId, bool visible) {
   place(parent, rect, controlId, visible);
+  // The key's own faces (pressed and disabled come from here) and its
+  // private copies for painting: all of them must load.
+  if (!loadBitmaps("RECU", "RECD", "RECX")) {
+    reportCreationFailure(parent, kStrMemoryInsufficient);
+    return false;
+  }
+  sizeToContent();
   keyUp_ = loadSkinBitmap("RECU");
   keyGrey_ = loadSkinBitmap("RECX");
   lampYellow_ = loadSkinBitmap("REC_LITE_YEL");

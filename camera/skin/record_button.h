@@ -21,8 +21,8 @@ public:
 
   explicit RecordButton(QWidget* parent = nullptr);
 
-  // Makes the button a child of `parent` at `rect`, loads its key and lamp
-  // bitmaps and builds its outline. Missing bitmaps: message 10303
+  // Makes the button a child of `parent` at `rect`, loads its faces (RECU,
+  // RECD, RECX, sized to RECU), its lamp bitmaps and builds its outline. Missing bitmaps: message 10303
   // ("Memory Insufficient") and false.
   bool create(QWidget* parent, const QRect& rect, int controlId, bool visible);
 

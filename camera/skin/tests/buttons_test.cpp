@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QPaintEvent>
+
 #include <QImage>
 
 #include "camera/resources/skin_resources.h"
@@ -154,8 +157,6 @@ class RecordLamp : public ::testing::Test {
 protected:
   void SetUp() override {
     ASSERT_TRUE(record->create(&window, QRect(266, 336, 63, 41), 1032, true));
-    ASSERT_TRUE(record->loadBitmaps("RECU", "RECD", "RECX"));
-    record->sizeToContent();
   }
   QImage lampShown() { return shownPart(record, QRect(5, 24, 4, 4)); }
   QImage lamp(const char* name) { return asShown(loadSkinBitmap(name)); }
@@ -194,6 +195,40 @@ TEST_F(RecordLamp, ChoosesTheLampInItsOrder) {
   record->setLightActive(0);
   record->setLightAlert(1);
   EXPECT_EQ(record->lamp(), RecordButton::Lamp::Idle);
+}
+
+namespace {
+
+// Records the paint events a widget receives and the region of each.
+class PaintRecorder : public QObject {
+public:
+  explicit PaintRecorder(QWidget* widget) { widget->installEventFilter(this); }
+  std::vector<QRegion> regions;
+
+protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) regions.push_back(static_cast<QPaintEvent*>(event)->region());
+    return false;
+  }
+};
+
+}  // namespace
+
+TEST_F(RecordLamp, RedrawLightPaintsTheLampAtOnceAndNothingElse) {
+  QCoreApplication::processEvents();
+  PaintRecorder painted(record);
+  record->setLightActive(1);
+  record->setLightMode(1);
+  record->redrawLight();
+  // Drawn before redrawLight returns, without waiting for the event loop.
+  ASSERT_EQ(painted.regions.size(), 1u);
+  EXPECT_EQ(painted.regions[0], QRegion(5, 24, 4, 4));
+  EXPECT_EQ(lampShown(), lamp("REC_LITE_GRN"));
+
+  painted.regions.clear();
+  record->setLightMode(7);
+  record->redrawLight();
+  EXPECT_TRUE(painted.regions.empty());
 }
 
 TEST_F(RecordLamp, LookAndStateChooseTheKey) {
@@ -235,13 +270,21 @@ TEST(SkinnedButtonFailures, ReportTheEnglishTextsAndFail) {
     ASSERT_EQ(boxes.shown().size(), 2u);
     EXPECT_EQ(boxes.shown()[1].text, "Memory Insufficient");
   }
+  {
+    // The pressed face is one of the record key's own bitmaps too.
+    lumoset::testing::MissingSkinResources missing({"RECD"});
+    RecordButton record;
+    EXPECT_FALSE(record.create(&window, QRect(266, 336, 63, 41), 1032, true));
+    ASSERT_EQ(boxes.shown().size(), 3u);
+    EXPECT_EQ(boxes.shown()[2].text, "Memory Insufficient");
+  }
   // A missing key bitmap is the caller's to report.
   ShapedButton stop(kShapeStop);
   ASSERT_TRUE(stop.create(&window, QRect(212, 347, 54, 29), 1107, true));
   EXPECT_FALSE(stop.loadBitmaps("STOPU", "STOPD", "NO_SUCHX"));
   EXPECT_FALSE(stop.loadBitmaps("STOPU", "", ""));
   EXPECT_TRUE(stop.loadBitmaps("STOPU", "STOPD", "STOPX"));
-  EXPECT_EQ(boxes.shown().size(), 2u);
+  EXPECT_EQ(boxes.shown().size(), 3u);
 }
 
 } // namespace
