@@ -1,9 +1,11 @@
 #include "imaging/save.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <filesystem>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -85,7 +87,18 @@ Status errnoStatus(int error, Status otherwise) {
 }
 
 // Writes `bytes` to a new file beside `fileName` and renames it into place.
-Status writeFileReplacing(const std::string& fileName, const std::vector<std::uint8_t>& bytes) {
+Status writeFileReplacing(const std::string& requestedName, const std::vector<std::uint8_t>& bytes) {
+  // Saving over a link replaces the file it points to, not the link; a file
+  // that is replaced keeps its permissions.
+  std::string fileName = requestedName;
+  std::error_code linkError;
+  if (std::filesystem::is_symlink(requestedName, linkError)) {
+    const std::filesystem::path target = std::filesystem::weakly_canonical(requestedName, linkError);
+    if (!linkError) fileName = target.string();
+  }
+  struct stat previous {};
+  const bool replacing = ::stat(fileName.c_str(), &previous) == 0 && S_ISREG(previous.st_mode);
+
   // A short hidden name in the same folder: the rename stays on one file
   // system, and a target name near the length limit still leaves room.
   static std::atomic<unsigned> counter{0};
@@ -96,6 +109,7 @@ Status writeFileReplacing(const std::string& fileName, const std::vector<std::ui
 
   const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) return errnoStatus(errno, kCannotCreateFile);
+  if (replacing) ::fchmod(fd, previous.st_mode & 07777);
 
   Status status = kSuccess;
   std::size_t written = 0;

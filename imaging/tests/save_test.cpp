@@ -177,6 +177,24 @@ TEST(Save, FewColourPicturesKeepThemExactlyThroughAPalette) {
   EXPECT_EQ(png[25], 3) << "PNG colour type 3: palette";
 }
 
+TEST(Save, ReplacingAFileKeepsItsPermissionsAndWritesThroughLinks) {
+  const Bitmap scene = makeScene(16, 12, 24);
+  const std::string real = scratchDirectory() + "/kept.bmp";
+  const std::string link = scratchDirectory() + "/link.bmp";
+  ASSERT_EQ(save(real, scene, kFormatBmp, 24, 0), kSuccess);
+  fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  fs::create_symlink(real, link);
+
+  const Bitmap other = makeScene(20, 10, 24);
+  ASSERT_EQ(save(link, other, kFormatBmp, 24, 0), kSuccess);
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  const auto bytes = testing::readFile(real);
+  ASSERT_GE(bytes.size(), 26u);
+  EXPECT_EQ(bytes[18], 20);  // the new picture's width is in the linked file
+}
+
 TEST(Save, DepthIsTheOneAskedFor) {
   const Bitmap colour = makeScene(64, 48, 24);
   const std::string grey = scratchDirectory() + "/asked8.png";
