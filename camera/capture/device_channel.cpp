@@ -287,7 +287,10 @@ int DeviceChannel::readFrame(int width, int height)
     const int result = transferFrame(width, height);
     frameReadInProgress_ = false;
     if (result != kStepDone) {
-        report(result);
+        // A frame that arrived short is dropped without a report: only the
+        // status poll and failing pipes decide that the camera does not work.
+        if (result != kCameraErrorFrame)
+            report(result);
         return kFrameFailed;
     }
     return kFrameRead;

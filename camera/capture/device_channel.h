@@ -141,9 +141,9 @@ public:
     int pollStatus();
     // One frame of width x height: kFrameRead after a complete transfer,
     // kFrameBusy without doing anything while a transfer is in progress,
-    // kFrameFailed when no complete frame arrived (reported: -2 when a pipe
-    // failed, 0 when the camera ran out of data; not reported when the size
-    // does not fit the buffers).
+    // kFrameFailed when no complete frame arrived (reported only when a pipe
+    // or a command failed: -2 or -6; a frame that arrived short, or a size
+    // that does not fit the buffers, is dropped without a report).
     int readFrame(int width, int height);
     // The start sequence; false when the device is missing or failed
     // (already reported).

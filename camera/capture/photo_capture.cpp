@@ -134,7 +134,9 @@ bool PhotoCapture::grabFrame(int width, int height)
         // closed camera again would only repeat the report.
         if (!channel_.isOpen())
             return false;
-        if (channel_.pollStatus() != kPollRefused && channel_.readFrame(width, height) == kFrameRead)
+        if (channel_.pollStatus() == kPollRefused || !channel_.isOpen())
+            continue;
+        if (channel_.readFrame(width, height) == kFrameRead)
             return true;
     }
     return false;
@@ -189,7 +191,10 @@ void PhotoCapture::finish()
     PhotoControllerState& state = host_.photoState();
     state.snapshotInProgress = false;
     state.zoomPending = true;
-    host_.startPreviewTimer();
+    // A camera closed by an error report during the shot is restarted by the
+    // reconnect, which starts the preview again itself.
+    if (channel_.isOpen())
+        host_.startPreviewTimer();
     host_.setWaitCursor(false);
 }
 

@@ -24,7 +24,7 @@ struct TimeAmount {
     int value = 0;
     int unit = kUnitSeconds;
 
-    // value x 60^unit; a unit outside 0..2 counts as seconds.
+    // value x 60^unit; a unit below 0 counts as seconds, one above 2 as hours.
     long long seconds() const
     {
         long long s = value;

@@ -2,6 +2,7 @@
 
 #include "ini_document.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -64,18 +65,29 @@ bool writeAll(int fd, std::string_view data)
 // readers see either the old or the new file, never a part of one.
 bool replaceFile(const fs::path& path, std::string_view text)
 {
-    std::string tmpl = (path.parent_path() / ("." + path.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(tmpl.data());
+    // Created with 0666 so that the process's umask applies as for any new
+    // file (without touching the umask, which other threads share); a file
+    // being replaced passes its own permissions on.
+    static std::atomic<unsigned> counter{0};
+    const std::string stem = (path.parent_path() / ("." + path.filename().string() + ".")).string();
+    std::string tmp;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        tmp = stem + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
+        fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            return false;
+    }
     if (fd < 0)
         return false;
     struct stat old {};
-    const mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0666;
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    const bool ok = ::fchmod(fd, mode & ~mask) == 0 && writeAll(fd, text) && ::fsync(fd) == 0;
+    bool ok = true;
+    if (::stat(path.c_str(), &old) == 0)
+        ok = ::fchmod(fd, old.st_mode & 07777) == 0;
+    ok = ok && writeAll(fd, text) && ::fsync(fd) == 0;
     ::close(fd);
-    if (!ok || ::rename(tmpl.c_str(), path.c_str()) != 0) {
-        ::unlink(tmpl.c_str());
+    if (!ok || ::rename(tmp.c_str(), path.c_str()) != 0) {
+        ::unlink(tmp.c_str());
         return false;
     }
     return true;

@@ -400,13 +400,14 @@ TEST_F(DeviceChannelTest, UnplugDuringTransferIsReportedOnceAndEndsTheTransfer)
     EXPECT_EQ(channel.readFrame(320, 240), kFrameFailed);  // not busy: the mark was cleared
 }
 
-TEST_F(DeviceChannelTest, FrameShorterThanAskedIsAFrameFailureNotAStaleFrame)
+TEST_F(DeviceChannelTest, FrameShorterThanAskedIsDroppedNotPassedOffAsRead)
 {
     startCamera0();
     ASSERT_TRUE(channel.sendCommand(kCmdFormat160x120));
     std::fill(buffers.planeA.begin(), buffers.planeA.end(), 0xEE);
     EXPECT_EQ(channel.readFrame(320, 240), kFrameFailed);
-    EXPECT_EQ(reporter.codes, std::vector<int>{kCameraErrorFrame});
+    // Not a device failure: the status poll decides whether the camera works.
+    EXPECT_TRUE(reporter.codes.empty());
     // The transfer was ended: nothing of it is left for the next frame.
     EXPECT_EQ(commandsIn(cameras.log().entries()).back(), packet({0xA4}));
     cameras.withCamera(0, [](po::VirtualCamera& c) { EXPECT_EQ(c.pendingFrameBytes(), 0u); });

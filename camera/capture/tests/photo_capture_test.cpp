@@ -6,6 +6,7 @@
 #include "platform/clock/clock.h"
 #include "platform/ousbdrv/in_process.h"
 #include "platform/print/recording_printer.h"
+#include "imaging/save_options.h"
 
 #include <gtest/gtest.h>
 
@@ -262,16 +263,118 @@ TEST(PhotoCapturePrinting, NoDefaultPrinterTellsTheUserAndPrintsNothing)
 
 TEST_F(PhotoCaptureTest, AShotWithoutFrameBringsTheLivePictureBack)
 {
+    // The camera answers but never has a frame: 101 rounds of "not yet".
     ASSERT_TRUE(cameras.unplug(0));
-    capture.takePhoto(PhotoKind::Single);
-    EXPECT_FALSE(window.errors.empty());
+    po::CameraOptions slow;
+    slow.baseFrameInterval = std::chrono::hours(1);
+    po::InProcessCameras stuck(clock, slow);
+    DeviceChannel stuckChannel(stuck, clock, window, window);
+    stuckChannel.setFrameBuffers(planeA, planeB, output);
+    PhotoCapture shot(stuckChannel, clock, printers, window, photoAlbum, videoAlbum, still);
+    shot.setFrameBuffers(planeA, output);
+    shot.setPictureTables(&tables);
+    ASSERT_TRUE(stuck.plug(0));
+    ASSERT_TRUE(stuckChannel.startCamera());
+    window.calls.clear();
+    // Every poll gives -1 and is followed by a read, which gets a frame:
+    // the camera delivers on request even when it said "not yet".
+    shot.takePhoto(PhotoKind::Single);
+    EXPECT_EQ(window.state.photoCount, 1);
+
+    // A camera that fails: the window closes it inside the report.
+    window.onError = [&](int) { stuckChannel.closeCamera(); };
+    ASSERT_TRUE(stuck.unplug(0));
+    window.calls.clear();
+    shot.takePhoto(PhotoKind::Single);
+    // The format command is the first to fail; nothing is asked of the
+    // closed camera after that.
+    EXPECT_EQ(window.errors, std::vector<int>{kCameraErrorCommandWrite}) << "reported once";
+    EXPECT_EQ(window.state.photoCount, 1);
+    EXPECT_EQ(photoAlbum.paths.size(), 1u);
+    // Not left frozen: the snapshot flag is cleared and the preview will be
+    // re-formatted; the timer is left to the reconnect of the closed camera.
+    EXPECT_FALSE(window.state.snapshotInProgress);
+    EXPECT_TRUE(window.state.zoomPending);
+    EXPECT_EQ(std::count(window.calls.begin(), window.calls.end(), "start timer"), 0);
+    EXPECT_EQ(window.calls.back(), "arrow cursor");
+}
+
+namespace {
+
+// A camera whose frame pipe never delivers more than the headers: every
+// frame arrives short, and nothing else fails.
+class HeadersOnlyTransport final : public po::DeviceTransport {
+public:
+    explicit HeadersOnlyTransport(po::DeviceTransport& inner) : inner_(inner) {}
+    std::unique_ptr<po::DeviceHandle> open(std::string_view name) override
+    {
+        auto handle = inner_.open(name);
+        if (!handle)
+            return nullptr;
+        const bool framePipe = name.size() >= 6 && name.substr(name.size() - 6) == "PIPE00";
+        return std::make_unique<Handle>(std::move(handle), framePipe);
+    }
+
+private:
+    class Handle final : public po::DeviceHandle {
+    public:
+        Handle(std::unique_ptr<po::DeviceHandle> inner, bool framePipe)
+            : inner_(std::move(inner)), framePipe_(framePipe) {}
+        long read(void* buffer, std::size_t size) override
+        {
+            return framePipe_ && size > kFrameHeaderBytes ? 0 : inner_->read(buffer, size);
+        }
+        long write(const void* data, std::size_t size) override { return inner_->write(data, size); }
+
+    private:
+        std::unique_ptr<po::DeviceHandle> inner_;
+        bool framePipe_;
+    };
+    po::DeviceTransport& inner_;
+};
+
+} // namespace
+
+TEST_F(PhotoCaptureTest, GivesUpAfter101AttemptsAndRestartsTheOpenPreview)
+{
+    HeadersOnlyTransport headersOnly(cameras);
+    DeviceChannel shortChannel(headersOnly, clock, window, window);
+    shortChannel.setFrameBuffers(planeA, planeB, output);
+    PhotoCapture shot(shortChannel, clock, printers, window, photoAlbum, videoAlbum, still);
+    shot.setFrameBuffers(planeA, output);
+    shot.setPictureTables(&tables);
+    channel.closeCamera();
+    ASSERT_TRUE(shortChannel.startCamera());
+    cameras.log().clear();
+    window.calls.clear();
+
+    shot.takePhoto(PhotoKind::Single);
+    int transfers = 0;
+    for (const po::LogEntry& e : cameras.log().entries())
+        transfers += e.event == po::LogEvent::Write && e.node == 1 && !e.data.empty() && e.data[0] == 0x94;
+    EXPECT_EQ(transfers, kPhotoFrameAttempts);
+    EXPECT_TRUE(window.errors.empty());
     EXPECT_EQ(window.state.photoCount, 0);
     EXPECT_TRUE(photoAlbum.paths.empty());
-    // Not left frozen: the next preview tick runs and re-formats the camera.
     EXPECT_FALSE(window.state.snapshotInProgress);
     EXPECT_TRUE(window.state.zoomPending);
     EXPECT_TRUE(window.timerRunning);
-    EXPECT_EQ(window.calls.back(), "arrow cursor");
+    EXPECT_EQ(window.calls, (std::vector<std::string>{"stop timer", "wait cursor", "start timer",
+                                                      "arrow cursor"}));
+}
+
+TEST_F(PhotoCaptureTest, EveryShotSetsTheSaveOptionsAndBlueGreenRedOrder)
+{
+    imaging::SaveOptions other;
+    other.fields[7] = 99;
+    imaging::setSaveOptions(other);
+    capture.takePhoto(PhotoKind::Single);
+    const imaging::SaveOptions options = imaging::saveOptions();
+    for (size_t i = 0; i < imaging::SaveOptions::kFieldCount; ++i) {
+        const int expected = i < 2 ? 72 : (i == 4 ? 1 : 0);
+        EXPECT_EQ(options.fields[i], expected) << "field " << i;
+    }
+    EXPECT_EQ(still.colourOrder(), imaging::ColourOrder::Bgr);
 }
 
 TEST_F(PhotoCaptureTest, OutOfRangeSizeIndexTakesNoShot)

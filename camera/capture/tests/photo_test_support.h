@@ -6,6 +6,7 @@
 #include "camera/capture/device_channel.h"
 #include "camera/capture/photo_capture.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,7 +34,12 @@ public:
     }
 
     // CameraErrorReporter
-    void reportCameraError(int code) override { errors.push_back(code); }
+    void reportCameraError(int code) override
+    {
+        errors.push_back(code);
+        if (onError)
+            onError(code);
+    }
 
     PhotoControllerState state;
     CapturedSettings settings;
@@ -47,6 +53,8 @@ public:
     std::vector<std::string> calls;
     std::vector<int> messages;
     std::vector<int> errors;
+    // What the window does on a report (the real one closes the camera).
+    std::function<void(int)> onError;
 };
 
 class RecordingAlbum : public AlbumReceiver {

@@ -100,6 +100,17 @@ TEST_F(Profile, KeepsTheFilesPermissionsAndWritesThroughSymlinks)
     EXPECT_EQ(st.st_mode & 0777, 0640u);
 }
 
+TEST_F(Profile, NewFilesFollowTheUmask)
+{
+    const mode_t previous = ::umask(027);
+    const bool written = pp::writePrivateProfileString("s", "k", "1", "new.ini");
+    ::umask(previous);
+    ASSERT_TRUE(written);
+    struct stat st {};
+    ASSERT_EQ(::stat((dir / "new.ini").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
 TEST_F(Profile, DeletesKeysAndSections)
 {
     writeFile("a.ini", "[a]\nx=1\ny=2\n[b]\nz=3\n");
