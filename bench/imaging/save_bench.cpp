@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "imaging/imaging.h"
+#include "imaging/testing/test_scene.h"
 
 extern char** environ;
 
@@ -58,38 +59,6 @@ const Goal kGoals[] = {{"BMP", 5, 0}, {"JPEG", 5, 0}, {"TIFF", 5, 0}, {"PNG", 3,
 
 std::string gDirectory;
 imaging::Bitmap gPicture;
-
-// Sensor-like noise: a splitmix64 sequence (no period a compressor could find).
-std::uint64_t nextNoise(std::uint64_t& state) {
-  std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
-  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-  return z ^ (z >> 31);
-}
-
-// A camera-like 640 x 480 scene: shading, hard-edged shapes, sensor noise.
-void makePicture() {
-  imaging::allocate(gPicture, 640, 480, 24);
-  std::uint64_t noise = 2024;
-  for (int y = 0; y < 480; ++y) {
-    std::uint8_t* line = gPicture.line(y);
-    for (int x = 0; x < 640; ++x) {
-      const double u = x / 640.0, v = y / 480.0;
-      double r = 60 + 150 * v + 30 * std::sin(6.0 * u);
-      double g = 90 + 110 * (1 - v) + 20 * std::cos(4.0 * v + u);
-      double b = 200 - 140 * v;
-      const double dx = u - 0.3, dy = v - 0.4;
-      if (dx * dx + dy * dy < 0.02) { r = 210; g = 40; b = 35; }
-      if (v > 0.7 && v < 0.8 && u > 0.5) { r = 240; g = 220; b = 30; }
-      if (u > 0.75 && u < 0.9 && v > 0.15 && v < 0.35) { r = 25; g = 30; b = 40; }
-      const double n = static_cast<double>(nextNoise(noise) % 7) - 3;
-      auto clip = [](double c) { return static_cast<std::uint8_t>(std::lround(std::fmin(255, std::fmax(0, c)))); };
-      line[3 * x] = clip(b + n);
-      line[3 * x + 1] = clip(g + n);
-      line[3 * x + 2] = clip(r + n);
-    }
-  }
-}
 
 long fileSize(const std::string& path) {
   struct stat st;
@@ -165,7 +134,7 @@ int main(int argc, char** argv) {
   char pattern[] = "/tmp/imaging_bench.XXXXXX";
   if (mkdtemp(pattern) == nullptr) return 1;
   gDirectory = pattern;
-  makePicture();
+  gPicture = imaging::testing::makeScene(640, 480, 24);
   imaging::save(gDirectory + "/input.bmp", gPicture, imaging::kFormatBmp, 24, 0);
 
   for (const Format& format : kFormats) {

@@ -30,7 +30,7 @@ Status writeTga(const Picture& picture, std::vector<std::uint8_t>& out) {
   w.u8(0);                                         // image id length
   w.u8(0);                                         // no colour map
   w.u8(colour ? kTypeTrueColour : kTypeGrey);      // image type
-  w.zeros(5);                                      // colour map specification
+  w.zeros(5);                                      // colour map: first entry, length, entry size
   w.u16le(0);                                      // x origin
   w.u16le(0);                                      // y origin
   w.u16le(static_cast<std::uint16_t>(width));

@@ -8,13 +8,10 @@
 #include <vector>
 
 #include "imaging/bitmap.h"
+#include "imaging/testing/test_scene.h"
 
 namespace imaging::testing {
 
-// A picture like a camera photo: smooth shading, hard-edged shapes in several
-// colours and a little sensor noise. Deterministic for a given size.
-// 24-bit pictures are stored as allocate() leaves them (bottom-up, BGR).
-Bitmap makeScene(int width, int height, int bitsPerPixel);
 
 // The picture as binary PPM (24-bit) or PGM (8-bit), top line first.
 void writeNetpbm(const Bitmap& bitmap, const std::string& path);
