@@ -21,15 +21,24 @@ function(lumo_add_gtest target)
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 300)
   endif()
-  add_executable(${target} ${ARG_SOURCES})
+  add_executable(${target} ${ARG_SOURCES} ${CMAKE_SOURCE_DIR}/cmake/test_environment.cpp)
+  # A discovered test's ENVIRONMENT property keeps only its first variable
+  # (the list is split on the way through the property file), so every test
+  # program sets its own environment (cmake/test_environment.cpp) and ctest
+  # passes one variable: the test's own, else the Qt platform.
+  target_compile_definitions(${target} PRIVATE
+    LUMO_LSAN_SUPPRESSIONS_FILE="${LUMO_LSAN_SUPPRESSIONS}"
+    LUMO_TEST_BUILD_DIR="${CMAKE_BINARY_DIR}")
   target_link_libraries(${target} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
   set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-  set(env
-    QT_QPA_PLATFORM=offscreen
-    LSAN_OPTIONS=suppressions=${LUMO_LSAN_SUPPRESSIONS}:print_suppressions=0
-    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-    LUMO_BUILD_DIR=${CMAKE_BINARY_DIR}
-    ${ARG_ENVIRONMENT})
+  list(LENGTH ARG_ENVIRONMENT env_count)
+  if(env_count GREATER 1)
+    message(FATAL_ERROR "lumo_add_gtest(${target}): one ENVIRONMENT variable at most")
+  endif()
+  set(env QT_QPA_PLATFORM=offscreen)
+  if(ARG_ENVIRONMENT)
+    set(env ${ARG_ENVIRONMENT})
+  endif()
   gtest_discover_tests(${target}
     DISCOVERY_TIMEOUT 120
     DISCOVERY_MODE PRE_TEST

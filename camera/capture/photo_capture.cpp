@@ -54,17 +54,17 @@ void PhotoCapture::setPictureTables(const PictureTables* tables)
     tables_ = tables;
 }
 
-void PhotoCapture::takePhoto(PhotoKind kind)
+PhotoResult PhotoCapture::takePhoto(PhotoKind kind)
 {
     CapturedSettings& settings = host_.capturedSettings();
     const int index = kind == PhotoKind::VideoStill ? settings.videoSize : settings.photoSize;
     if (!validSizeIndex(index, kind == PhotoKind::VideoStill ? kVideoSizeCount : kPhotoSizeCount))
-        return;
+        return PhotoResult::NotTaken;
     const PhotoSizeEntry& size = kPhotoSizeTable[static_cast<size_t>(index)];
 
     if (host_.autoSnapRunning() && host_.freeDiskBytes() < kPhotoMinFreeBytes) {
         host_.showMessage(kStrInsufficientDiskSpace + host_.languageOffset());
-        return;
+        return PhotoResult::NotTaken;
     }
 
     host_.stopPreviewTimer();
@@ -75,7 +75,7 @@ void PhotoCapture::takePhoto(PhotoKind kind)
     for (int waits = 0; channel_.frameReadInProgress(); ++waits) {
         if (waits == kFrameReadWaitLimit) {
             finish();
-            return;
+            return PhotoResult::NotTaken;
         }
         clock_.sleepFor(kFrameReadWait);
     }
@@ -90,7 +90,7 @@ void PhotoCapture::takePhoto(PhotoKind kind)
     // picture comes back instead of staying frozen until a later shot.
     if (!grabFrame(grabWidth, grabHeight) || !buildBitmap(grabWidth, grabHeight)) {
         finish();
-        return;
+        return PhotoResult::NotTaken;
     }
 
     if (index == kLargestPhotoSize)
@@ -98,25 +98,36 @@ void PhotoCapture::takePhoto(PhotoKind kind)
     else if (zoomed)
         imaging::resize(still_, grabWidth, 2 * grabHeight);
 
+    PhotoResult result = PhotoResult::Taken;
     switch (kind) {
     case PhotoKind::Series: {
         const int format = seriesFormatFor(settings.seriesExtension);
         ++state.seriesCount;
         lastFileName_ = seriesFileName(settings.seriesBaseName, state.seriesCount,
                                        settings.seriesExtension);
-        imaging::save(lastFileName_, still_, format, still_.bitsPerPixel(), 0);
+        if (!saveStill(lastFileName_, format)) {
+            --state.seriesCount;
+            result = PhotoResult::SaveFailed;
+        }
         break;
     }
     case PhotoKind::Single:
         ++state.photoCount;
         lastFileName_ = photoFileName(host_.picFolder(), state.photoCount);
-        imaging::save(lastFileName_, still_, imaging::kFormatBmp, still_.bitsPerPixel(), 0);
+        if (!saveStill(lastFileName_, imaging::kFormatBmp)) {
+            --state.photoCount;
+            result = PhotoResult::SaveFailed;
+            break;
+        }
         photoAlbum_.addPicture(withoutExtension(lastFileName_));
         host_.refreshAlbumButtons(false);
         break;
     case PhotoKind::VideoStill:
         lastFileName_ = videoStillFileName(host_.aviFolder(), state.videoCount);
-        imaging::save(lastFileName_, still_, imaging::kFormatBmp, still_.bitsPerPixel(), 0);
+        if (!saveStill(lastFileName_, imaging::kFormatBmp)) {
+            result = PhotoResult::SaveFailed;
+            break;
+        }
         videoAlbum_.addPicture(withoutExtension(lastFileName_));
         host_.refreshAlbumButtons(true);
         break;
@@ -125,6 +136,7 @@ void PhotoCapture::takePhoto(PhotoKind kind)
         break;
     }
     finish();
+    return result;
 }
 
 bool PhotoCapture::grabFrame(int width, int height)
@@ -172,6 +184,33 @@ bool PhotoCapture::buildBitmap(int width, int height)
         imaging::putRow(still_, output_.data() + stride * static_cast<std::size_t>(j), j, pixelBytes);
     imaging::endRowAccess(still_);
     return true;
+}
+
+int saveFailureMessage(int status)
+{
+    switch (status) {
+    case imaging::kDiskFull:
+        return kStrInsufficientDiskSpace;
+    case imaging::kNoMemory:
+    case imaging::kTooLarge:
+        return kStrMemoryInsufficientText;
+    case imaging::kCannotCreateFile:
+        return kStrInvalidFileName;
+    default:
+        return kStrPictureNotSaved;
+    }
+}
+
+bool PhotoCapture::saveStill(const std::string& fileName, int formatCode)
+{
+    const int status = imaging::save(fileName, still_, formatCode, still_.bitsPerPixel(), 0);
+    if (status == imaging::kSuccess)
+        return true;
+    // A shot that left no file must not look taken: the caller leaves it out
+    // of the count and the albums, and the user hears why once.
+    lastFileName_.clear();
+    host_.showMessage(saveFailureMessage(status) + host_.languageOffset());
+    return false;
 }
 
 void PhotoCapture::printStill()

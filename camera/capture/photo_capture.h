@@ -24,6 +24,10 @@ class PictureTables;
 
 enum class PhotoKind { Series, Single, VideoStill, Print };
 
+// How a shot ended. A picture that could not be written is not counted, goes
+// to no album, and the user has been told why.
+enum class PhotoResult { Taken, NotTaken, SaveFailed };
+
 // One row of the photo size table: the picture saved, and the frame format
 // command and raw frame grabbed for it in normal and zoomed view.
 struct PhotoSizeEntry {
@@ -65,6 +69,12 @@ inline constexpr float kPrintInchPerPixel = 0.013888889f;
 
 inline constexpr int kStrInsufficientDiskSpace = 10308;
 inline constexpr int kStrPrinterJobFailed = 10309;
+inline constexpr int kStrInvalidFileName = 10307;
+inline constexpr int kStrMemoryInsufficientText = 10303;
+inline constexpr int kStrPictureNotSaved = 10316;
+
+// The message (base id) for a failed save of imaging status `status`.
+int saveFailureMessage(int status);
 
 // Device units of `pixels` picture pixels on a printer of `dotsPerInch`:
 // trunc(dpi x pixels x 1/72) in single precision.
@@ -124,7 +134,7 @@ public:
 
     // Takes one picture and does with it what the kind says; every outcome
     // is shown to the user.
-    void takePhoto(PhotoKind kind);
+    PhotoResult takePhoto(PhotoKind kind);
 
     // The last file written (empty when none), for the main window and tests.
     const std::string& lastFileName() const { return lastFileName_; }
@@ -134,6 +144,8 @@ private:
     bool buildBitmap(int width, int height);
     void finish();
     void printStill();
+    // Saves the still; on failure tells the user once and returns false.
+    bool saveStill(const std::string& fileName, int formatCode);
 
     DeviceChannel& channel_;
     platform::clock::Clock& clock_;

@@ -386,3 +386,23 @@ TEST_F(PhotoCaptureTest, OutOfRangeSizeIndexTakesNoShot)
     EXPECT_TRUE(window.calls.empty());
     EXPECT_EQ(window.state.photoCount, 0);
 }
+
+TEST_F(PhotoCaptureTest, APhotoThatCannotBeWrittenIsNeitherCountedNorAlbumedAndIsReportedOnce)
+{
+    capture.takePhoto(PhotoKind::Single);
+    ASSERT_EQ(window.state.photoCount, 1);
+    fs::remove_all(folder / "PIC");  // the folder is gone: the next file cannot be made
+
+    EXPECT_EQ(capture.takePhoto(PhotoKind::Single), PhotoResult::SaveFailed);
+    EXPECT_EQ(window.state.photoCount, 1);
+    EXPECT_EQ(photoAlbum.paths.size(), 1u);
+    EXPECT_EQ(window.messages, std::vector<int>{kStrInvalidFileName});
+    EXPECT_TRUE(capture.lastFileName().empty());
+    // The live picture comes back as after any shot.
+    EXPECT_TRUE(window.timerRunning);
+
+    fs::create_directories(folder / "PIC");
+    EXPECT_EQ(capture.takePhoto(PhotoKind::Single), PhotoResult::Taken);
+    EXPECT_TRUE(fs::exists(folder / "PIC" / "PIC2.bmp"));
+    EXPECT_EQ(saveFailureMessage(imaging::kDiskFull), kStrInsufficientDiskSpace);
+}
