@@ -6,7 +6,7 @@ TEST_DIR  ?= build/asan
 BENCH_DIR ?= build/release
 CTEST_ARGS ?=
 
-.PHONY: all setup test build bench fuzz clean
+.PHONY: all setup test build run bench fuzz clean
 
 all: build
 
@@ -21,6 +21,12 @@ build: setup $(TEST_DIR)/build.ninja
 
 test: build
 	cd $(TEST_DIR) && ctest --output-on-failure -j $(JOBS) $(CTEST_ARGS)
+
+# The camera program against the virtual camera (CAMERA=/dev/video0 or a video
+# file or any ffmpeg input for real pictures; the test scene otherwise).
+CAMERA ?=
+run: build
+	scripts/run-lumoset $(TEST_DIR) $(if $(CAMERA),--camera "$(CAMERA)")
 
 $(BENCH_DIR)/build.ninja: CMakeLists.txt
 	cmake -S . -B $(BENCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DLUMO_BUILD_BENCH=ON -DLUMO_BUILD_TESTS=OFF
