@@ -17,6 +17,7 @@
 #include "camera/app/main_window.h"
 #include "camera/app/single_instance.h"
 #include "platform/clock/clock.h"
+#include "platform/help/help_service.h"
 #include "platform/ousbdrv/socket_transport.h"
 #include "platform/print/qt_printer.h"
 
@@ -76,6 +77,10 @@ int main(int argc, char** argv)
     services.transport = &transport;
     services.clock = &platform::clock::systemClock();
     services.printers = printers.get();
+    services.showHelpTopic = [](QWidget* owner, const std::string& file, int contextId) {
+        platform::help::showHelp(owner, file, platform::help::kHelpContextPopup,
+                                 static_cast<std::uintptr_t>(contextId));
+    };
 
     lumoset::MainWindow window(services, options);
     instance.listen([&window] { bringForward(&window); });

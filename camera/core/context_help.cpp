@@ -6,7 +6,7 @@ namespace lumoset {
 
 namespace {
 
-const std::vector<HelpRect> kDrawerGroup{
+constexpr HelpRect kDrawerGroup[] = {
     {20, 394, 110, 406, 12},  // hue slider
     {37, 419, 127, 431, 13},  // saturation slider
     {131, 399, 221, 411, 14}, // brightness slider
@@ -17,7 +17,7 @@ const std::vector<HelpRect> kDrawerGroup{
     {396, 420, 432, 439, 17}, // advanced settings
 };
 
-const std::vector<HelpRect> kBodyGroup{
+constexpr HelpRect kBodyGroup[] = {
     {0, 16, 22, 40, 20},     // open video album
     {420, 16, 441, 40, 21},  // open photo album
     {61, 33, 381, 273, kContextPreview},
@@ -37,7 +37,7 @@ const std::vector<HelpRect> kBodyGroup{
     {474, 435, 515, 443, 32},// photo size mark
 };
 
-const std::vector<HelpRect> kVideoAlbumGroup{
+constexpr HelpRect kVideoAlbumGroup[] = {
     {0, 16, 22, 40, 22},     // close video album
     {32, 51, 51, 66, 24},    // video album scroll up
     {7, 74, 76, 345, 18},    // video album
@@ -56,7 +56,7 @@ void collect(std::vector<int>& topics, HelpGroup group, int x, int y, int shift)
 
 } // namespace
 
-const std::vector<HelpRect>& helpRectangles(HelpGroup group)
+std::span<const HelpRect> helpRectangles(HelpGroup group)
 {
     switch (group) {
     case HelpGroup::Drawer:

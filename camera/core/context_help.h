@@ -9,6 +9,7 @@
 // further right, as the window's contents do.
 
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -21,12 +22,12 @@ struct HelpRect {
     int bottom;
     int contextId;
     // Inside, with right and bottom excluded as for window rectangles.
-    bool contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
+    constexpr bool contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
 };
 
 enum class HelpGroup { Drawer, Body, VideoAlbum };
 
-const std::vector<HelpRect>& helpRectangles(HelpGroup group);
+std::span<const HelpRect> helpRectangles(HelpGroup group);
 
 inline constexpr int kHelpGroupShift = 84;
 inline constexpr int kContextPreview = 3;
