@@ -13,6 +13,7 @@
 #include <cstring>
 #include <ctime>
 #include <map>
+#include <set>
 #include <poll.h>
 #include <sstream>
 #include <sys/signalfd.h>
@@ -29,6 +30,10 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kListenBacklog = 16;
+// While a picture source is in use the loop wakes this often to watch it.
+constexpr int kSourceWatchMs = 200;
+// A failed picture source is tried again this often.
+constexpr std::chrono::seconds kSourceRetryInterval{1};
 // Nodes a device directory holds, in the order they are made.
 constexpr int kNodeCount = kPipeCount + 1;
 int nodePipe(int i) { return i < kPipeCount ? i : kLogNodeDevice; }
@@ -114,6 +119,12 @@ struct Daemon::State {
     DaemonOptions options;
     PacketLog log;
     std::unique_ptr<SceneSource> scene;
+    LiveSource* live = nullptr;  // the scene, when it is a picture source
+    // Devices unplugged because the picture source failed, plugged again
+    // when it delivers pictures again.
+    std::set<int> heldBySource;
+    bool sourceDown = false;
+    std::chrono::steady_clock::time_point nextRetry{};
     std::map<int, Device> devices;
     std::vector<Connection> connections;
     std::vector<int> controlClients;
@@ -129,6 +140,7 @@ struct Daemon::State {
     std::string unplug(int n);
     std::string status() const;
     std::string control(const std::string& request);
+    void watchSource();
     void closeConnectionsOf(int device);
     void serve(Connection& c, bool& drop);
     bool respond(int fd, wire::Status status, int pipe, std::uint32_t count, const std::uint8_t* data);
@@ -201,6 +213,43 @@ std::string Daemon::State::unplug(int n)
     return "ok unplugged " + std::to_string(n);
 }
 
+void Daemon::State::watchSource()
+{
+    const LiveSource::State state = live->check();
+    const auto now = std::chrono::steady_clock::now();
+    if (state == LiveSource::State::Live) {
+        if (sourceDown)
+            std::fprintf(stderr, "ousbdrvd: the picture source %s is back\n", live->name().c_str());
+        sourceDown = false;
+        for (const int n : heldBySource) {
+            const std::string result = plug(n);
+            if (result.rfind("ok", 0) != 0)
+                std::fprintf(stderr, "ousbdrvd: %s\n", result.c_str());
+        }
+        heldBySource.clear();
+        return;
+    }
+    if (state == LiveSource::State::Opening)
+        return;
+    if (!sourceDown) {
+        std::fprintf(stderr, "ousbdrvd: the picture source %s failed (%s); its cameras are unplugged until it is back\n",
+                     live->name().c_str(), live->lastError().c_str());
+        sourceDown = true;
+        nextRetry = now + kSourceRetryInterval;
+        std::vector<int> plugged;
+        for (const auto& entry : devices)
+            plugged.push_back(entry.first);
+        for (const int n : plugged) {
+            unplug(n);
+            heldBySource.insert(n);
+        }
+    }
+    if (now >= nextRetry) {
+        nextRetry = now + kSourceRetryInterval;
+        live->start();  // a child that cannot even start is tried again next time
+    }
+}
+
 void Daemon::State::closeConnectionsOf(int device)
 {
     for (Connection& c : connections)
@@ -224,6 +273,16 @@ std::string Daemon::State::status() const
             if (c.registerValue(r) != 0)
                 out << " " << r << "=" << c.registerValue(r);
     }
+    if (live) {
+        const LiveSource::State state = live->state();
+        out << "\nsource " << (state == LiveSource::State::Live ? "live" : state == LiveSource::State::Opening ? "opening" : "down")
+            << " pid " << live->childPid() << " frames " << live->framesReceived();
+        for (const int n : heldBySource)
+            out << " waiting " << nodeName(n);
+        out << " " << live->name();
+        if (state != LiveSource::State::Live && !live->lastError().empty())
+            out << " (" << live->lastError() << ")";
+    }
     return out.str();
 }
 
@@ -243,6 +302,16 @@ std::string Daemon::State::control(const std::string& request)
         std::string rest;
         if (!(in >> n) || (in >> rest))
             return "error: expected '" + verb + " N'";
+        if (live && live->state() != LiveSource::State::Live && n >= 0 && n <= kMaxDeviceNumber) {
+            // Without pictures a device stays away; it comes with them.
+            if (verb == "plug" && devices.count(n) == 0) {
+                heldBySource.insert(n);
+                return "error: the picture source is not delivering; device " + std::to_string(n) +
+                       " is plugged when it does";
+            }
+            if (verb == "unplug" && heldBySource.erase(n) != 0)
+                return "ok unplugged " + std::to_string(n);
+        }
         return verb == "plug" ? plug(n) : unplug(n);
     }
     return "error: unknown request '" + verb + "'";
@@ -376,7 +445,16 @@ int Daemon::run()
         std::fprintf(stderr, "ousbdrvd: cannot write the packet log %s\n", s.options.logFile.c_str());
         return 1;
     }
-    if (s.options.image.empty()) {
+    if (s.options.live) {
+        auto live = std::make_unique<LiveSource>(*s.options.live);
+        if (!live->start() || !live->waitUntilOpen(LiveSource::kOpenTimeout)) {
+            std::fprintf(stderr, "ousbdrvd: cannot open the picture source %s: %s\n", live->name().c_str(),
+                         live->lastError().c_str());
+            return 1;
+        }
+        s.live = live.get();
+        s.scene = std::move(live);
+    } else if (s.options.image.empty()) {
         s.scene = std::make_unique<TestPattern>();
     } else {
         std::string error;
@@ -414,7 +492,7 @@ int Daemon::run()
     std::fprintf(stderr, "ousbdrvd: serving %zu camera(s) under %s\n", s.devices.size(), s.options.root.c_str());
 
     // What each poll entry stands for.
-    enum class Kind { Signal, Control, ControlClient, Listener, Connection };
+    enum class Kind { Signal, Control, ControlClient, Listener, Connection, Source };
     struct Slot {
         Kind kind;
         int device;
@@ -432,6 +510,8 @@ int Daemon::run()
         };
         add(s.signalFd, Kind::Signal, 0, 0);
         add(s.controlFd, Kind::Control, 0, 0);
+        if (s.live)
+            add(s.live->wakeFd(), Kind::Source, 0, 0);
         for (const int fd : s.controlClients)
             add(fd, Kind::ControlClient, 0, 0);
         for (const auto& [n, device] : s.devices)
@@ -440,7 +520,7 @@ int Daemon::run()
         for (const State::Connection& c : s.connections)
             add(c.fd, Kind::Connection, c.device, c.pipe);
 
-        const int ready = ::poll(fds.data(), fds.size(), -1);
+        const int ready = ::poll(fds.data(), fds.size(), s.live ? kSourceWatchMs : -1);
         if (ready < 0) {
             if (errno == EINTR)
                 continue;
@@ -454,6 +534,9 @@ int Daemon::run()
             switch (slot.kind) {
             case Kind::Signal:
                 s.stopping = true;
+                break;
+            case Kind::Source:
+                s.live->drain();
                 break;
             case Kind::Control: {
                 const int fd = ::accept4(slot.fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
@@ -503,6 +586,8 @@ int Daemon::run()
             }
             }
         }
+        if (s.live && !s.stopping)
+            s.watchSource();
     }
     std::fprintf(stderr, "ousbdrvd: stopping\n");
     return 0;

@@ -3,12 +3,14 @@
 // root directory and serves every connection from one poll loop, so each
 // camera sees its requests one at a time, in arrival order.
 
+#include "platform/ousbdrv/live_source.h"
 #include "platform/ousbdrv/packet_log.h"
 #include "platform/ousbdrv/scene.h"
 #include "platform/ousbdrv/virtual_camera.h"
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,9 @@ struct DaemonOptions {
     std::filesystem::path root;
     std::vector<int> devices;
     std::filesystem::path image;  // empty: the test pattern
+    // Pictures read through ffmpeg instead (a webcam, a video, a stream):
+    // when it fails the devices unplug, when it is back they plug again.
+    std::optional<LiveSourceInput> live;
     std::filesystem::path logFile;  // empty: no packet log
     CameraOptions camera;
 };

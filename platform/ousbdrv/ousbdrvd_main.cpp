@@ -15,7 +15,7 @@
 namespace {
 
 constexpr const char* kUsage = R"(Usage:
-  ousbdrvd [--root DIR] [--device N]... [--image FILE] [options]
+  ousbdrvd [--root DIR] [--device N]... [picture source] [options]
   ousbdrvd [--root DIR] --plug N | --unplug N | --status | --stop
 
 The virtual RZ-410 camera. Publishes each camera as the device node DIR/ousbdrvNNN
@@ -25,8 +25,23 @@ camera's packet protocol on them until stopped (SIGTERM, SIGINT, or --stop).
   --root DIR            where the device nodes live (default: $OUSBDRV_ROOT, else
                         /tmp/rz410-ousbdrv)
   --device N            publish camera number N (0 to 31); repeatable; default 0
-  --image FILE          show this still picture (BMP or PNG) instead of the
-                        animated test scene
+
+Picture sources (one at most; without one the camera shows an animated test scene):
+  --image FILE          a still picture (BMP or PNG)
+  --v4l2 DEVICE         a Video4Linux2 webcam, for example /dev/video0
+  --video FILE          a video file, played at its rate over and over
+  --source INPUT        anything ffmpeg reads (a file, a stream URL, a screen grab),
+                        played once at its rate
+  --source-format FMT   ffmpeg's input format for --source, for example lavfi
+                        or x11grab
+  --ffmpeg PROGRAM      the ffmpeg program to read them with (default: ffmpeg)
+  Webcams, videos and streams are read through ffmpeg as 640 x 480 pictures.
+  When such a source fails (webcam pulled out, stream or file ends, ffmpeg
+  dies) its cameras unplug; it is tried again every second and they plug
+  back when it delivers pictures again. One that cannot be opened at start
+  is an error.
+
+Options:
   --frame-interval MS   time between frames at exposure 0 (default 30)
   --exposure-step MS    added to the frame interval per unit of the exposure
                         register 58 (default 15)
@@ -66,6 +81,10 @@ int main(int argc, char** argv)
     DaemonOptions options;
     options.root = deviceRoot();
     std::string remote;  // a request for a running daemon
+    std::string sourceOption;
+    std::string sourceValue;
+    std::string sourceFormat;
+    std::string ffmpeg = "ffmpeg";
 
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
@@ -101,8 +120,19 @@ int main(int argc, char** argv)
             if (!remote.empty())
                 return usageError("give one of --plug, --unplug, --status, --stop");
             remote = std::string(arg.substr(2)) + " " + std::to_string(*n);
-        } else if (arg == "--image") {
-            options.image = std::string(value);
+        } else if (arg == "--image" || arg == "--v4l2" || arg == "--video" || arg == "--source") {
+            if (!sourceOption.empty())
+                return usageError("give one picture source, not both " + sourceOption + " and " + std::string(arg));
+            if (value.empty())
+                return usageError(std::string(arg) + " needs a value");
+            sourceOption = std::string(arg);
+            sourceValue = std::string(value);
+        } else if (arg == "--source-format") {
+            sourceFormat = std::string(value);
+        } else if (arg == "--ffmpeg") {
+            if (value.empty())
+                return usageError("--ffmpeg needs a program");
+            ffmpeg = std::string(value);
         } else if (arg == "--log") {
             options.logFile = std::string(value);
         } else if (arg == "--frame-interval" || arg == "--exposure-step") {
@@ -136,6 +166,18 @@ int main(int argc, char** argv)
         }
         return answer->rfind("ok", 0) == 0 ? 0 : 1;
     }
+    if (!sourceFormat.empty() && sourceOption != "--source")
+        return usageError("--source-format goes with --source");
+    if (sourceOption == "--image")
+        options.image = sourceValue;
+    else if (sourceOption == "--v4l2")
+        options.live = webcamSource(sourceValue);
+    else if (sourceOption == "--video")
+        options.live = videoFileSource(sourceValue);
+    else if (sourceOption == "--source")
+        options.live = ffmpegSource(sourceValue, sourceFormat);
+    if (options.live)
+        options.live->ffmpeg = ffmpeg;
     if (options.devices.empty())
         options.devices.push_back(0);
     Daemon daemon(std::move(options));
