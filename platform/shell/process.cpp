@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -52,6 +53,68 @@ ProgramResult runProgram(const std::vector<std::string>& argv, CaptureOutput cap
     }
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
+}
+
+bool startProgram(const std::vector<std::string>& argv)
+{
+    if (argv.empty() || argv[0].empty())
+        return false;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+    std::vector<char*> args;
+    args.reserve(argv.size() + 1);
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    pid_t pid = -1;
+    const int spawned = ::posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        return false;
+    std::thread([pid] {
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+    }).detach();
+    return true;
+}
+
+std::vector<std::string> splitCommandLine(const std::string& command)
+{
+    std::vector<std::string> arguments;
+    std::string current;
+    bool inArgument = false;
+    bool quoted = false;
+    for (size_t i = 0; i < command.size(); ++i) {
+        const char c = command[i];
+        if (quoted) {
+            if (c == '"') {
+                quoted = false;
+            } else if (c == '\\' && i + 1 < command.size() &&
+                       (command[i + 1] == '"' || command[i + 1] == '\\' || command[i + 1] == '$' ||
+                        command[i + 1] == '`')) {
+                current += command[++i];
+            } else {
+                current += c;
+            }
+        } else if (c == ' ' || c == '\t' || c == '\n') {
+            if (inArgument) {
+                arguments.push_back(current);
+                current.clear();
+                inArgument = false;
+            }
+        } else if (c == '"') {
+            quoted = true;
+            inArgument = true;
+        } else {
+            current += c;
+            inArgument = true;
+        }
+    }
+    if (inArgument)
+        arguments.push_back(current);
+    return arguments;
 }
 
 } // namespace platform::shell
