@@ -14,7 +14,11 @@
 
 namespace {
 
-constexpr UINT kKnownFlags = GMEM_MOVEABLE | GMEM_ZEROINIT;
+// Flags the window system took and ignored (sharing, discarding, notify);
+// programs still pass them, so they are accepted and mean nothing here.
+constexpr UINT kIgnoredFlags = GMEM_NOCOMPACT | GMEM_NODISCARD | GMEM_MODIFY | GMEM_DISCARDABLE |
+                               GMEM_NOT_BANKED | GMEM_SHARE | GMEM_NOTIFY | GMEM_LOWER;
+constexpr UINT kKnownFlags = GMEM_MOVEABLE | GMEM_ZEROINIT | kIgnoredFlags;
 constexpr std::uint32_t kMaxLockCount = 0xFFFFFFFFu;
 
 struct Slot {
@@ -30,8 +34,11 @@ class HandleTable {
   HGLOBAL allocate(UINT flags, SIZE_T bytes) {
     if ((flags & ~kKnownFlags) != 0 || bytes > LUMO_GLOBAL_MAX_SIZE) return nullptr;
     void* data = nullptr;
-    if (bytes > 0) {
-      data = (flags & GMEM_ZEROINIT) ? std::calloc(1, bytes) : std::malloc(bytes);
+    // A movable block of size 0 is born discarded; a fixed one is a usable
+    // block of no bytes (its address is real, nothing may be stored there).
+    if (bytes > 0 || (flags & GMEM_MOVEABLE) == 0) {
+      const SIZE_T allocated = bytes > 0 ? bytes : 1;
+      data = (flags & GMEM_ZEROINIT) ? std::calloc(1, allocated) : std::malloc(allocated);
       if (data == nullptr) return nullptr;
     }
     std::lock_guard<std::mutex> guard(mutex_);

@@ -31,6 +31,16 @@ typedef size_t SIZE_T;
 #define GMEM_MOVEABLE 0x0002u
 #define GMEM_ZEROINIT 0x0040u
 #define GHND (GMEM_MOVEABLE | GMEM_ZEROINIT)
+// Flags accepted and ignored, as the window system ignores them.
+#define GMEM_NOCOMPACT 0x0010u
+#define GMEM_NODISCARD 0x0020u
+#define GMEM_MODIFY 0x0080u
+#define GMEM_DISCARDABLE 0x0100u
+#define GMEM_NOT_BANKED 0x1000u
+#define GMEM_SHARE 0x2000u
+#define GMEM_DDESHARE GMEM_SHARE
+#define GMEM_NOTIFY 0x4000u
+#define GMEM_LOWER GMEM_NOT_BANKED
 #define GPTR (GMEM_FIXED | GMEM_ZEROINIT)
 
 // GlobalFlags: the lock count in the low byte, GMEM_DISCARDED for a block of
@@ -45,8 +55,8 @@ typedef size_t SIZE_T;
 
 // A new block of `bytes` bytes (zero-filled with GMEM_ZEROINIT); NULL when the
 // size is above LUMO_GLOBAL_MAX_SIZE, an unknown flag is given, or memory is
-// short. A size of 0 gives a discarded block: a valid handle whose lock gives
-// NULL.
+// short. A movable block of size 0 is discarded: a valid handle whose lock
+// gives NULL; a fixed one of size 0 locks to a real address of no bytes.
 LUMO_MEMORY_API HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes);
 
 // The block's address, and one more lock; NULL for a bad or discarded handle.

@@ -68,6 +68,25 @@ TEST(GlobalMemory, RefusesImpossibleRequests) {
   EXPECT_EQ(GlobalFree(empty), nullptr);
 }
 
+TEST(GlobalMemory, TakesTheFlagsProgramsPassAndFixedEmptyBlocks) {
+  // What TWAIN programs allocate with: the sharing and discarding flags mean nothing here.
+  HGLOBAL shared = GlobalAlloc(GHND | GMEM_SHARE | GMEM_NODISCARD | GMEM_DISCARDABLE, 32);
+  ASSERT_NE(shared, nullptr);
+  auto* bytes = static_cast<unsigned char*>(GlobalLock(shared));
+  ASSERT_NE(bytes, nullptr);
+  EXPECT_EQ(bytes[31], 0);
+  GlobalUnlock(shared);
+  EXPECT_EQ(GlobalFree(shared), nullptr);
+
+  HGLOBAL fixedEmpty = GlobalAlloc(GMEM_FIXED, 0);
+  ASSERT_NE(fixedEmpty, nullptr);
+  EXPECT_NE(GlobalLock(fixedEmpty), nullptr);
+  EXPECT_EQ(GlobalSize(fixedEmpty), 0u);
+  EXPECT_EQ(GlobalFlags(fixedEmpty) & GMEM_DISCARDED, 0u);
+  GlobalUnlock(fixedEmpty);
+  EXPECT_EQ(GlobalFree(fixedEmpty), nullptr);
+}
+
 TEST(GlobalMemory, HandleMadeInAnotherLibraryIsOurs) {
   void* library = dlopen(HANDLE_MAKER_PATH, RTLD_NOW | RTLD_LOCAL);
   ASSERT_NE(library, nullptr) << dlerror();
