@@ -23,6 +23,8 @@ public:
     virtual void scrollDown() = 0;
     // Base id of the message the album asked the main window to show (0x465).
     virtual int pendingMessageId() const = 0;
+    // True, after the album showed its own message, when it holds 50 items.
+    virtual bool isFull() = 0;
 };
 
 } // namespace lumoset

@@ -10,11 +10,15 @@
 #include <filesystem>
 #include <system_error>
 
+#include "camera/albums/album_strip.h"
+#include "camera/albums/save_as_dialog.h"
 #include "camera/app/error_notice.h"
 #include "camera/capture/picture_convert.h"
 #include "camera/capture/preview_window.h"
 #include "camera/core/context_help.h"
 #include "camera/core/string_table.h"
+#include "camera/pages/settings_sheet.h"
+#include "camera/pages/sheet_changes.h"
 #include "camera/resources/skin_resources.h"
 #include "camera/skin/adjust_slider.h"
 #include "camera/skin/bitmap_button.h"
@@ -22,6 +26,7 @@
 #include "camera/skin/progress_strip.h"
 #include "camera/skin/record_button.h"
 #include "platform/clock/clock.h"
+#include "platform/shell/desktop_associations.h"
 #include "platform/shell/disk_space.h"
 #include "platform/ui/message_box.h"
 
@@ -59,28 +64,31 @@ std::string numberedFile(const std::string& folder, const char* prefix, int n, c
     return folder + "/" + prefix + std::to_string(n) + ext;
 }
 
-// An album that holds nothing: the strip's place until the albums are built.
-class EmptyAlbum final : public AlbumPanel {
+// The program's albums: a thumbnail strip with the services it reaches.
+class StripAlbum final : public AlbumPanel {
 public:
-    explicit EmptyAlbum(QWidget* parent) : window_(new QWidget(parent))
+    StripAlbum(int kind, platform::clock::Clock& clock, platform::print::PrinterService& printers,
+               QWidget* parent)
+        : strip_(new AlbumStrip(kind, AlbumStrip::Services{clock, printers, saveAs_, associations_},
+                                parent))
     {
-        window_->setAutoFillBackground(true);
-        QPalette palette = window_->palette();
-        palette.setColor(QPalette::Window, Qt::black);
-        window_->setPalette(palette);
-        window_->hide();
+        strip_->hide();
+        strip_->create(QSize(kAlbumWidth, kAlbumHeight));
     }
-    QWidget* window() override { return window_; }
-    int itemCount() const override { return 0; }
-    bool canScrollUp() const override { return false; }
-    bool canScrollDown() const override { return false; }
-    void scrollUp() override {}
-    void scrollDown() override {}
-    int pendingMessageId() const override { return 0; }
-    void addPicture(const std::string&) override {}
+    QWidget* window() override { return strip_; }
+    int itemCount() const override { return strip_->itemCount(); }
+    bool canScrollUp() const override { return strip_->canScrollUp(); }
+    bool canScrollDown() const override { return strip_->canScrollDown(); }
+    void scrollUp() override { strip_->scrollUp(); }
+    void scrollDown() override { strip_->scrollDown(); }
+    int pendingMessageId() const override { return strip_->pendingMessageId(); }
+    bool isFull() override { return strip_->isFull() != 0; }
+    void addPicture(const std::string& path) override { strip_->addPicture(path); }
 
 private:
-    QWidget* window_;
+    QtSaveAsDialog saveAs_;
+    platform::shell::DesktopAssociations associations_;
+    AlbumStrip* strip_;  // owned by the main window, as its child
 };
 
 } // namespace
@@ -105,8 +113,14 @@ MainWindow::MainWindow(const MainWindowServices& services, const MainWindowOptio
             return fs::is_regular_file(path, error);
         };
     if (!services_.makeAlbum)
-        services_.makeAlbum = [](int, QWidget* parent) -> std::unique_ptr<AlbumPanel> {
-            return std::make_unique<EmptyAlbum>(parent);
+        services_.makeAlbum = [this](int kind, QWidget* parent) -> std::unique_ptr<AlbumPanel> {
+            return std::make_unique<StripAlbum>(kind, *services_.clock, *services_.printers, parent);
+        };
+    if (!services_.runSettingsSheet)
+        services_.runSettingsSheet = [this](QWidget* owner, CapturedSettings& live, int& language) {
+            SheetServices sheet;
+            sheet.programFolder = options_.programFolder;
+            return lumoset::runSettingsSheet(owner, live, language, sheet) == platform::ui::kIdOk;
         };
     picFolder_ = options_.dataFolder + "/PIC";
     aviFolder_ = options_.dataFolder + "/AVI";
@@ -149,15 +163,14 @@ bool MainWindow::initialise()
     for (int id : {kIdPhotoAlbumUp, kIdPhotoAlbumDown, kIdVideoAlbumUp, kIdVideoAlbumDown})
         if (BitmapButton* b = skin_->button(id))
             b->setEnabled(false);
-    // Recording arrives with the capture service; until then the key stays off.
-    if (RecordButton* record = skin_->recordButton())
-        record->setEnabled(false);
     if (BitmapButton* stop = skin_->button(kIdStop))
         stop->setEnabled(false);
 
     channel_ = std::make_unique<DeviceChannel>(*services_.transport, *services_.clock, *this, *this);
     photoCapture_ = std::make_unique<PhotoCapture>(*channel_, *services_.clock, *services_.printers,
                                                    *this, *photoAlbum_, *videoAlbum_, still_);
+    video_ = std::make_unique<VideoRecording>(*this, *photoCapture_, settings_, *services_.clock,
+                                              services_.captureServices);
     if (!allocateBuffers()) {
         freeBuffers();
         showNotice(kStrMemoryInsufficient);
@@ -173,6 +186,7 @@ bool MainWindow::initialise()
 
     applyPreferences(settings_.loadPreferences());
     captured_ = CapturedSettings{};
+    lastApplied_ = captured_;
     rebuildPictureTables();
     registerTooltips();
     skin_->placeControls();
@@ -281,6 +295,12 @@ void MainWindow::command(int controlId)
         break;
     case kIdStop:
         stopActivity();
+        break;
+    case kIdRecord:
+        video_->record();
+        break;
+    case kIdSetup:
+        setup();
         break;
     case kIdReset:
         resetPicture();
@@ -463,7 +483,7 @@ void MainWindow::takePicture()
     setCaptureButtonsEnabled(false);
     if (BitmapButton* stop = skin_->button(kIdStop))
         stop->setEnabled(true);
-    state_.busy = true;
+    videoState_.busy = true;
     if (RecordButton* record = skin_->recordButton()) {
         record->setLook(0);
         record->setEnabled(false);
@@ -474,7 +494,7 @@ void MainWindow::takePicture()
     state_.shotsLeft = captured_.snapIntervalSec > 0
                            ? static_cast<int>(captured_.snapTotalSec / captured_.snapIntervalSec)
                            : 0;
-    startProgress(static_cast<int>(std::min<long long>(captured_.snapTotalSec, INT32_MAX)));
+    startProgress(captured_.snapTotalSec);
 }
 
 void MainWindow::seriesShot()
@@ -493,7 +513,7 @@ void MainWindow::seriesShot()
     }
     timers_.stop(kTimerAutoSnap);
     photoState_.seriesCount = 0;
-    state_.busy = false;
+    videoState_.busy = false;
     if (RecordButton* record = skin_->recordButton())
         record->setLook(1);
     setCaptureButtonsEnabled(true);
@@ -510,7 +530,7 @@ void MainWindow::stopActivity()
         stop->setEnabled(false);
     setWaitCursor(true);
     if (state_.autoSnapRunning) {
-        state_.busy = false;
+        videoState_.busy = false;
         timers_.stop(kTimerAutoSnap);
         state_.autoSnapRunning = false;
         photoState_.seriesCount = 0;
@@ -524,6 +544,8 @@ void MainWindow::stopActivity()
         setCaptureButtonsEnabled(!state_.deviceError);
         skin_->redrawIndicators();
     }
+    if (videoState_.recording && video_)
+        video_->stopRecording();
     setWaitCursor(false);
 }
 
@@ -532,14 +554,15 @@ void MainWindow::setCaptureButtonsEnabled(bool enabled)
     for (int id : {kIdTakePicture, kIdPrint})
         if (BitmapButton* b = skin_->button(id))
             b->setEnabled(enabled);
-    // The record key stays off until recording is available.
+    if (RecordButton* record = skin_->recordButton())
+        record->setEnabled(enabled);
 }
 
-void MainWindow::startProgress(int total)
+void MainWindow::startProgress(long long total)
 {
-    state_.progressTotal = total;
+    state_.progressTotal = static_cast<int>(std::clamp<long long>(total, 0, INT32_MAX));
     state_.progressCount = 0;
-    skin_->setProgress(0, total);
+    skin_->setProgress(0, state_.progressTotal);
     timers_.start(kTimerProgress, kProgressPeriodMs);
 }
 
@@ -555,7 +578,9 @@ void MainWindow::progressStep()
 {
     // The device search reports a missing camera itself, which puts the
     // window into its device-error state and ends what was running.
-    if (channel_->findDevice()) {
+    const bool present =
+        videoState_.recording ? video_->searchCameraDuringRecording() : channel_->findDevice();
+    if (present) {
         ++state_.progressCount;
         skin_->setProgress(state_.progressCount, state_.progressTotal);
     } else {
@@ -613,6 +638,8 @@ void MainWindow::openVideoAlbum()
     if (BitmapButton* b = skin_->button(kIdOpenVideoAlbum))
         b->setEnabled(false);
     refreshAlbumButtons(true);
+    if (video_->captureWindow() != nullptr)
+        preview_->positionPreview(state_.largeView, true, video_->captureWindow());
     if (notice_->isVisible())
         showNotice(kStrDeviceNotReady);
 }
@@ -628,6 +655,8 @@ void MainWindow::closeVideoAlbum()
     if (BitmapButton* b = skin_->button(kIdOpenVideoAlbum))
         b->setEnabled(true);
     state_.layoutPending = true;
+    if (video_->captureWindow() != nullptr)
+        preview_->positionPreview(state_.largeView, false, video_->captureWindow());
     if (notice_->isVisible())
         showNotice(kStrDeviceNotReady);
 }
@@ -683,6 +712,9 @@ void MainWindow::onTimer(int timerId)
         break;
     case kTimerAutoSnap:
         seriesShot();
+        break;
+    case kTimerRecord:
+        video_->onRecordTick();
         break;
     case kTimerProgress:
         progressStep();
@@ -864,6 +896,108 @@ void MainWindow::showMessage(int stringId)
     platform::ui::messageBox(this, loadString(stringId), loadString(kStrProgramName));
 }
 
+// ---------------------------------------------------------- settings sheet
+
+void MainWindow::setup()
+{
+    stopPreviewTimer();
+    int language = state_.languageOffset / kLanguageOffsetStep;
+    const bool accepted = services_.runSettingsSheet(this, captured_, language);
+    if (accepted) {
+        const SheetChanges changes = applySheetChanges(lastApplied_, captured_);
+        SkinFlags& flags = skin_->flags();
+        flags.photoSize = captured_.photoSize;
+        flags.photoMode = captured_.autoSnap;
+        flags.recordingMode = captured_.videoType;
+        flags.videoSize = captured_.videoSize;
+        if (changes.video)
+            flags.sound = changes.soundIndicator;
+        if (changes.any())
+            skin_->redrawIndicators();
+        lastApplied_ = captured_;
+        state_.languageOffset = language * kLanguageOffsetStep;
+    }
+    startPreviewTimer();
+    if (tooltips_.updateLanguage(state_.languageOffset) && notice_->isVisible())
+        showNotice(kStrDeviceNotReady);
+}
+
+// ---------------------------------------------------------------- VideoHost
+
+bool MainWindow::videoAlbumFull()
+{
+    return videoAlbum_->isFull();
+}
+
+QRect MainWindow::previewRect() const
+{
+    return preview_ != nullptr ? preview_->geometry() : QRect();
+}
+
+void MainWindow::startTimer(int timerId, int intervalMs)
+{
+    timers_.start(timerId, intervalMs);
+}
+
+void MainWindow::stopTimer(int timerId)
+{
+    timers_.stop(timerId);
+}
+
+void MainWindow::setActivityLamp(bool on)
+{
+    if (RecordButton* record = skin_->recordButton())
+        record->setLook(on ? 0 : 1);
+}
+
+void MainWindow::setRecordLamp(RecordLamp lamp)
+{
+    RecordButton* record = skin_->recordButton();
+    if (record == nullptr)
+        return;
+    record->setLightMode(captured_.videoType);
+    record->setLightActive(lamp == RecordLamp::Idle ? 0 : 1);
+    record->setLightAlert(lamp == RecordLamp::Frame ? 1 : 0);
+    record->redrawLight();
+}
+
+void MainWindow::redrawSkin()
+{
+    skin_->redrawIndicators();
+}
+
+void MainWindow::enableButton(RecordingButton button, bool enabled)
+{
+    BitmapButton* key = nullptr;
+    switch (button) {
+    case RecordingButton::TakePicture: key = skin_->button(kIdTakePicture); break;
+    case RecordingButton::Print: key = skin_->button(kIdPrint); break;
+    case RecordingButton::Record: key = skin_->recordButton(); break;
+    case RecordingButton::Stop: key = skin_->button(kIdStop); break;
+    }
+    if (key != nullptr)
+        key->setEnabled(enabled && (button == RecordingButton::Stop || !state_.deviceError));
+    // The picture keys stay still while the capture service has the camera.
+    skin_->enableViewButtons(!videoState_.recording);
+}
+
+void MainWindow::closeCamera()
+{
+    channel_->closeCamera();
+}
+
+bool MainWindow::startCamera()
+{
+    if (state_.deviceError)
+        return false;
+    return channel_->startCamera();
+}
+
+bool MainWindow::searchCamera()
+{
+    return channel_->findDevice();
+}
+
 // ------------------------------------------------------------ window events
 
 void MainWindow::paintEvent(QPaintEvent*)
@@ -879,7 +1013,7 @@ void MainWindow::mouseMoveEvent(QMouseEvent* event)
 {
     if (state_.helpMode || !skin_)
         return;
-    if (state_.busy == false && skin_->drawerRegion().contains(event->position().toPoint())) {
+    if (videoState_.busy == false && skin_->drawerRegion().contains(event->position().toPoint())) {
         if (std::optional<QCursor> cursor = loadSkinCursor(kDrawerCursor))
             setCursor(*cursor);
     } else {
@@ -944,7 +1078,7 @@ bool MainWindow::requestExit()
                                                     loadString(kStrProgramName),
                                                     platform::ui::kMbYesNo);
         if (answer != platform::ui::kIdYes) {
-            if (!state_.recording && channel_ && channel_->isOpen())
+            if (!videoState_.recording && channel_ && channel_->isOpen())
                 startPreviewTimer();
             return false;
         }

@@ -20,6 +20,7 @@
 #include "camera/capture/photo_capture.h"
 #include "camera/capture/picture_formats.h"
 #include "camera/capture/picture_tables.h"
+#include "camera/capture/video_recording.h"
 #include "camera/core/camera_settings.h"
 #include "camera/core/captured_settings.h"
 #include "imaging/bitmap.h"
@@ -94,8 +95,15 @@ struct MainWindowServices {
     std::function<void(QWidget* owner, const std::string& helpFile, int contextId)> showHelpTopic;
     // Free bytes of the drive holding `folder`; statvfs when empty.
     std::function<std::uint64_t(const std::string& folder)> freeDiskBytes;
-    // Makes an album (kind 0 photo, 1 video) as a hidden child of `parent`.
+    // Makes an album (kind 0 photo, 1 video) as a hidden child of `parent`;
+    // the program's thumbnail strips when empty.
     std::function<std::unique_ptr<AlbumPanel>(int kind, QWidget* parent)> makeAlbum;
+    // Runs the settings sheet on the live record and language index; returns
+    // whether it closed with OK. The program's sheet when empty.
+    std::function<bool(QWidget* owner, CapturedSettings& live, int& languageIndex)> runSettingsSheet;
+    // Where recordings take their sound from and how files are cut; the
+    // system's defaults when empty.
+    platform::vfw::CaptureServices captureServices;
     // Whether a file exists (help files); std::filesystem when empty.
     std::function<bool(const std::string&)> fileExists;
 };
@@ -122,11 +130,9 @@ struct ControllerState {
     bool qualityPending = false;
     bool speedPending = false;
     bool colorPending = false;
-    // Activity.
-    bool busy = false;
+    // Activity (busy, recording, the fresh capture window and the record
+    // ticks are the recording's VideoControllerState).
     bool autoSnapRunning = false;
-    bool recording = false;
-    bool captureWindowFresh = true;
     bool deviceError = false;
     bool previewPaused = false;
     bool helpMode = false;
@@ -135,7 +141,6 @@ struct ControllerState {
     bool videoAlbumOpen = false;
     // Counters.
     int shotsLeft = 0;
-    int ticksLeft = 0;
     int progressCount = 0;
     int progressTotal = 0;
     int framesShown = -1;
@@ -148,7 +153,8 @@ class MainWindow final : public QWidget,
                          public platform::ui::MessageTarget,
                          public CameraErrorReporter,
                          public DeviceChannelHost,
-                         public PhotoHost {
+                         public PhotoHost,
+                         public VideoHost {
 public:
     MainWindow(const MainWindowServices& services, const MainWindowOptions& options);
     ~MainWindow() override;
@@ -184,6 +190,25 @@ public:
     void setWaitCursor(bool on) override;
     void showMessage(int stringId) override;
     void refreshAlbumButtons(bool videoAlbum) override;
+    // VideoHost
+    VideoControllerState& videoState() override { return videoState_; }
+    int& videoCount() override { return photoState_.videoCount; }
+    const CapturedSettings& capturedSettings() const override { return captured_; }
+    int quality() const override { return state_.quality; }
+    bool videoAlbumFull() override;
+    QWidget* mainWindow() override { return this; }
+    QRect previewRect() const override;
+    void startTimer(int timerId, int intervalMs) override;
+    void stopTimer(int timerId) override;
+    void startProgress(long long total) override;
+    void stopProgress() override;
+    void setActivityLamp(bool on) override;
+    void setRecordLamp(RecordLamp lamp) override;
+    void redrawSkin() override;
+    void enableButton(RecordingButton button, bool enabled) override;
+    void closeCamera() override;
+    bool startCamera() override;
+    bool searchCamera() override;
 
     // The exit path; false when the user chose to stay.
     bool requestExit();
@@ -195,6 +220,8 @@ public:
     void previewTick();
 
     const ControllerState& state() const { return state_; }
+    const VideoControllerState& recordingState() const { return videoState_; }
+    VideoRecording& recording() { return *video_; }
     MainSkin& skin() { return *skin_; }
     PreviewWindow* preview() const { return preview_; }
     AlbumPanel* photoAlbum() const { return photoAlbum_.get(); }
@@ -228,8 +255,7 @@ private:
     void seriesShot();
     void stopActivity();
     void progressStep();
-    void startProgress(int total);
-    void stopProgress();
+    void setup();
     void reconnect();
     void setCaptureButtonsEnabled(bool enabled);
     void enterHelpMode();
@@ -263,6 +289,9 @@ private:
     std::unique_ptr<MainSkin> skin_;
     std::unique_ptr<DeviceChannel> channel_;
     std::unique_ptr<PhotoCapture> photoCapture_;
+    std::unique_ptr<VideoRecording> video_;
+    VideoControllerState videoState_;
+    CapturedSettings lastApplied_;
     std::unique_ptr<AlbumPanel> photoAlbum_;
     std::unique_ptr<AlbumPanel> videoAlbum_;
     PreviewWindow* preview_ = nullptr;

@@ -21,6 +21,7 @@ public:
     void scrollUp() override {}
     void scrollDown() override {}
     int pendingMessageId() const override { return 0; }
+    bool isFull() override { return itemCount() >= kAlbumCapacity; }
     void addPicture(const std::string& path) override { paths.push_back(path); }
 
     std::vector<std::string> paths;

@@ -25,6 +25,8 @@ OPEN_VIDEO_ALBUM = (11, 28)     # 1111; 1110 (close) sits at the same place
 OPEN_PHOTO_ALBUM = (431, 28)    # 1112, shifted 84 with the video album open
 CLOSE_PHOTO_ALBUM = (514, 28)   # 1113
 EXIT = (68, 332)
+RECORD = (296, 356)
+STOP = (242, 359)
 
 
 def magick(*args):
@@ -61,6 +63,7 @@ class LumosetEndToEnd(unittest.TestCase):
                        XDG_RUNTIME_DIR=str(cls.tmp / "runtime"))
         (cls.tmp / "windows").mkdir()
         (cls.tmp / "runtime").mkdir(mode=0o700)
+        desk.run([str(BUILD / "bin" / "modify")], env=cls.env)  # registers the capture driver
         cls.camera = desk.Camera(BUILD / "bin" / "ousbdrvd", cls.env["OUSBDRV_ROOT"],
                                  ["--image", str(cls.known)])
         cls.data = cls.tmp / "data"
@@ -120,6 +123,22 @@ class LumosetEndToEnd(unittest.TestCase):
         self.assertTrue(desk.wait_until(lambda: self.width() == 526, 5), self.width())
         p.click(*OPEN_VIDEO_ALBUM)  # the close key stands where the open key was
         self.assertTrue(desk.wait_until(lambda: self.width() == 442, 5), self.width())
+
+        # Record, Stop three seconds later: a clip that plays, and its still.
+        p.click(*RECORD)
+        avi = self.data / "AVI" / "CAP1.avi"
+        self.assertTrue(desk.wait_until(avi.exists, 10), "the recording did not start")
+        time.sleep(3)
+        p.click(*STOP)
+        still = self.data / "AVI" / "CAP1.bmp"
+        self.assertTrue(desk.wait_until(still.exists, 20), "no still after the recording")
+        probe = desk.run(["ffprobe", "-v", "error", "-count_frames", "-select_streams", "v:0",
+                          "-show_entries", "stream=codec_name,width,height,nb_read_frames",
+                          "-of", "default=noprint_wrappers=1", str(avi)]).stdout
+        fields = dict(line.split("=", 1) for line in probe.split())
+        self.assertEqual((fields["width"], fields["height"]), ("160", "120"))
+        self.assertGreater(int(fields["nb_read_frames"]), 0)
+        self.assertTrue(desk.wait_until(lambda: p.proc.poll() is None, 1))
 
         # A second start brings the first forward and ends at once.
         second = desk.Program(BUILD / "bin" / "Lumoset", self.tmp / "elsewhere", self.env)
