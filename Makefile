@@ -44,11 +44,23 @@ $(FUZZ_DIR)/build.ninja: CMakeLists.txt
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DLUMO_SANITIZE=ON -DLUMO_LIBFUZZER=ON
 
-# libFuzzer on the DIB reader for FUZZ_SECONDS.
+# libFuzzer on every reader of outside pictures, FUZZ_SECONDS each: the DIB
+# reader, the album's BMP reader and the scanner module's bitmap files.
+FUZZ_TARGETS = fuzz_from_dib fuzz_album_bmp fuzz_cdib_read
+FUZZ_SEEDS_fuzz_album_bmp = camera/albums/tests/fuzz_album_bmp_corpus
+FUZZ_SEEDS_fuzz_cdib_read = module/tests/corpus/cdib_read
 fuzz: setup $(FUZZ_DIR)/build.ninja
-	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_from_dib_libfuzzer
-	mkdir -p $(FUZZ_DIR)/corpus
-	$(FUZZ_DIR)/tests/fuzz_from_dib_libfuzzer -max_total_time=$(FUZZ_SECONDS) $(FUZZ_DIR)/corpus
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target $(addsuffix _libfuzzer,$(FUZZ_TARGETS))
+	@set -e; for t in $(FUZZ_TARGETS); do \
+	  mkdir -p $(FUZZ_DIR)/corpus/$$t; \
+	  case $$t in \
+	    fuzz_album_bmp) seeds=$(FUZZ_SEEDS_fuzz_album_bmp);; \
+	    fuzz_cdib_read) seeds=$(FUZZ_SEEDS_fuzz_cdib_read);; \
+	    *) seeds=;; \
+	  esac; \
+	  echo "== $$t"; \
+	  $(FUZZ_DIR)/tests/$${t}_libfuzzer -max_total_time=$(FUZZ_SECONDS) $(FUZZ_DIR)/corpus/$$t $$seeds; \
+	done
 
 clean:
 	rm -rf build

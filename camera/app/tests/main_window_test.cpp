@@ -21,6 +21,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -92,6 +94,12 @@ protected:
             help.push_back({file, id});
         };
         services.fileExists = [this](const std::string& path) { return existingFiles.count(path) > 0; };
+        services.runSettingsSheet = [this](QWidget*, CapturedSettings& live, int& language) {
+            if (!sheetEdit)
+                return false;
+            sheetEdit(live, language);
+            return true;
+        };
         services.makeAlbum = [albumsWithItems](int, QWidget* parent) -> std::unique_ptr<AlbumPanel> {
             auto album = std::make_unique<lumoset::testing::AlbumDouble>(parent);
             if (albumsWithItems)
@@ -121,6 +129,8 @@ protected:
     platform::ui::testing::RecordingMessageBoxes boxes;
     std::vector<HelpRequest> help;
     std::set<std::string> existingFiles;
+    // What the user does in the settings sheet before OK; none means Cancel.
+    std::function<void(CapturedSettings&, int&)> sheetEdit;
     std::unique_ptr<MainWindow> window;
 };
 
@@ -208,6 +218,49 @@ TEST_F(MainWindowTest, SinglePhotoAndSeriesCountShotsByTheirTimes)
     ASSERT_TRUE(w.timers().fire(kTimerAutoSnap));
     EXPECT_FALSE(w.state().autoSnapRunning);
     EXPECT_FALSE(fs::exists(data / "AUTOSNAP" / "none1.bmp"));
+}
+
+TEST_F(MainWindowTest, TheSettingsSheetChangesTooltipsIndicatorsAndTheNextPhoto)
+{
+    MainWindow& w = start();
+    ASSERT_TRUE(livePicture());
+    EXPECT_EQ(w.tooltips().text(w.skin().button(kIdTakePicture)), "Take Picture");
+
+    sheetEdit = [](CapturedSettings& live, int& language) {
+        language = 2;  // Français
+        live.photoSize = 0;
+        live.autoSnap = 1;
+        live.snapEvery = {1, kUnitMinutes};
+        live.totalTime = {2, kUnitMinutes};
+        live.videoType = kVideoTimeLapse;
+        live.recordSound = 1;
+        live.soundQuality = 1;
+    };
+    w.command(kIdSetup);
+    EXPECT_EQ(w.state().languageOffset, 2000);
+    EXPECT_EQ(w.tooltips().text(w.skin().button(kIdTakePicture)), "Enregistrer une image");
+    EXPECT_EQ(w.capturedSettings().snapIntervalSec, 60);
+    EXPECT_EQ(w.capturedSettings().snapTotalSec, 120);
+    EXPECT_EQ(w.skin().flags().photoSize, 0);
+    EXPECT_EQ(w.skin().flags().photoMode, 1);
+    EXPECT_EQ(w.skin().flags().recordingMode, kVideoTimeLapse);
+    EXPECT_EQ(w.skin().flags().sound, kSoundRadio);
+    EXPECT_TRUE(w.timers().isRunning(kTimerPreview));
+
+    // Cancel changes nothing; the next single photo is taken at 160 x 120.
+    sheetEdit = nullptr;
+    w.command(kIdSetup);
+    EXPECT_EQ(w.state().languageOffset, 2000);
+    w.capturedSettings().autoSnap = 0;
+    w.command(kIdTakePicture);
+    const auto photo = data / "PIC" / "PIC1.bmp";
+    ASSERT_TRUE(fs::exists(photo));
+    std::ifstream in(photo, std::ios::binary);
+    char header[26] = {};
+    in.read(header, sizeof header);
+    std::int32_t width = 0;
+    std::memcpy(&width, header + 18, 4);
+    EXPECT_EQ(width, 160);
 }
 
 TEST_F(MainWindowTest, UnpluggingShowsTheNoticeAndReplugRestartsThePreview)
