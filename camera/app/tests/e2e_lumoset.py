@@ -26,6 +26,7 @@ OPEN_PHOTO_ALBUM = (431, 28)    # 1112, shifted 84 with the video album open
 CLOSE_PHOTO_ALBUM = (514, 28)   # 1113
 EXIT = (68, 332)
 RECORD = (296, 356)
+FIRST_PHOTO_ITEM = (449 + 35, 74 + 40)
 STOP = (242, 359)
 
 
@@ -139,6 +140,37 @@ class LumosetEndToEnd(unittest.TestCase):
         self.assertEqual((fields["width"], fields["height"]), ("160", "120"))
         self.assertGreater(int(fields["nb_read_frames"]), 0)
         self.assertTrue(desk.wait_until(lambda: p.proc.poll() is None, 1))
+
+        # The video album shows the clip's still: its panel is no longer plain black.
+        p.click(*OPEN_VIDEO_ALBUM)
+        self.assertTrue(desk.wait_until(lambda: self.width() == 526, 5), self.width())
+        time.sleep(0.3)
+        shot = self.tmp / "albums.png"
+        p.screenshot(shot)
+        spread = desk.run(["convert", str(shot), "-crop", "60x45+12+92", "+repage",
+                           "-format", "%[fx:standard_deviation]", "info:"]).stdout
+        self.assertGreater(float(spread), 0.05, "no thumbnail in the video album")
+        p.click(*OPEN_VIDEO_ALBUM)
+        self.assertTrue(desk.wait_until(lambda: self.width() == 442, 5), self.width())
+
+        # Save the first photo elsewhere as PNG from the album's menu: the file
+        # leaves the album's folder.
+        p.click(*OPEN_PHOTO_ALBUM)
+        self.assertTrue(desk.wait_until(lambda: self.width() == 526, 5), self.width())
+        saved = self.tmp / "kept" / "first.png"
+        saved.parent.mkdir()
+        p.click(*FIRST_PHOTO_ITEM, button=3)
+        time.sleep(0.5)
+        for key in ("Down", "Down", "Return"):  # Open, Save
+            p.key(key)
+        time.sleep(1.5)  # the file dialog comes up
+        desk.run(["xdotool", "type", "--delay", "10", str(saved)], env=self.env)
+        p.key("Return")
+        self.assertTrue(desk.wait_until(saved.exists, 10), "the PNG was not saved")
+        self.assertEqual(desk.run(["identify", "-format", "%m %wx%h", str(saved)]).stdout, "PNG 320x240")
+        self.assertTrue(desk.wait_until(lambda: not pic1.exists(), 5), "PIC1.bmp is still there")
+        p.click(*CLOSE_PHOTO_ALBUM)
+        self.assertTrue(desk.wait_until(lambda: self.width() == 442, 5), self.width())
 
         # A second start brings the first forward and ends at once.
         second = desk.Program(BUILD / "bin" / "Lumoset", self.tmp / "elsewhere", self.env)

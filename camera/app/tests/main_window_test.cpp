@@ -261,6 +261,17 @@ TEST_F(MainWindowTest, TheSettingsSheetChangesTooltipsIndicatorsAndTheNextPhoto)
     std::int32_t width = 0;
     std::memcpy(&width, header + 18, 4);
     EXPECT_EQ(width, 160);
+
+    // A confirmed exit stores the language and nothing of the pages, which
+    // start from their defaults in every run.
+    boxes.answerWith(platform::ui::kIdYes);
+    ASSERT_TRUE(w.requestExit());
+    const fs::path ini = windir / "O_VCAM.ini";
+    EXPECT_EQ(iniValue(ini, "Language"), "2");
+    std::ifstream stored(ini);
+    const std::string text((std::istreambuf_iterator<char>(stored)), std::istreambuf_iterator<char>());
+    for (const char* pageWord : {"Snap", "Size", "Lapse", "Sound", "Video", "Auto"})
+        EXPECT_EQ(text.find(pageWord), std::string::npos) << pageWord << " in\n" << text;
 }
 
 TEST_F(MainWindowTest, UnpluggingShowsTheNoticeAndReplugRestartsThePreview)
