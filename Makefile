@@ -6,7 +6,7 @@ TEST_DIR  ?= build/asan
 BENCH_DIR ?= build/release
 CTEST_ARGS ?=
 
-.PHONY: all setup test build run bench fuzz clean
+.PHONY: all setup test build run bench fuzz install clean
 
 all: build
 
@@ -61,6 +61,17 @@ fuzz: setup $(FUZZ_DIR)/build.ninja
 	  echo "== $$t"; \
 	  $(FUZZ_DIR)/tests/$${t}_libfuzzer -max_total_time=$(FUZZ_SECONDS) $(FUZZ_DIR)/corpus/$$t $$seeds; \
 	done
+
+# The SANE backend, where SANE's dll backend finds it (PREFIX /usr on Debian;
+# DESTDIR for staging). The prefix is built in, so it is given at configure time.
+PREFIX      ?= /usr
+DESTDIR     ?=
+INSTALL_DIR ?= build/install
+install: setup
+	cmake -S . -B $(INSTALL_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DLUMO_BUILD_TESTS=OFF \
+	  -DCMAKE_INSTALL_PREFIX=$(PREFIX)
+	cmake --build $(INSTALL_DIR) --target sane_rz410 -j $(JOBS)
+	DESTDIR=$(DESTDIR) cmake --install $(INSTALL_DIR) --component sane
 
 clean:
 	rm -rf build
