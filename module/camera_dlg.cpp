@@ -114,6 +114,17 @@ const QRegion& drawerHandle()
     return region;
 }
 
+const QList<QRgb>& fixedPalette()
+{
+    static const QList<QRgb> palette = [] {
+        QList<QRgb> entries(kFixedPaletteSize);
+        for (int b = 0; b < kFixedPaletteSize; ++b)
+            entries[b] = fixedPaletteEntry(b);
+        return entries;
+    }();
+    return palette;
+}
+
 int screenDepth()
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -288,7 +299,7 @@ bool CCameraDlg::drawPicture(const CDib& dib, const QRect& destination)
     const QSize size = dib.Size();
     const bool colour = dib.BitsPerPixel() > 8;
     int drawn = 0;
-    if (drawsDirectly(screenDepth(), colour) || !colour || dib.Pixels() == nullptr) {
+    if (drawsDirectly(drawingDepth_ != 0 ? drawingDepth_ : screenDepth(), colour) || !colour || dib.Pixels() == nullptr) {
         drawn = dib.Draw(&painter, destination.x(), destination.y(), destination.width(), destination.height(),
                          size.width(), size.height());
     } else {
@@ -298,11 +309,11 @@ bool CCameraDlg::drawPicture(const CDib& dib, const QRect& destination)
         reduced_.resize(rowBytes * static_cast<std::size_t>(h));
         reduceToFixedPalette(dib.Pixels(), w, h, reduced_.data());
         QImage image(reduced_.data(), w, h, static_cast<qsizetype>(rowBytes), QImage::Format_Indexed8);
-        QList<QRgb> palette(kFixedPaletteSize);
-        for (int b = 0; b < kFixedPaletteSize; ++b)
-            palette[b] = fixedPaletteEntry(b);
-        image.setColorTable(palette);
-        painter.drawImage(destination, image.mirrored(false, true));
+        image.setColorTable(fixedPalette());
+        // The rows are stored bottom-up: drawn through a vertical flip.
+        painter.translate(destination.x(), destination.y() + destination.height());
+        painter.scale(1.0, -1.0);
+        painter.drawImage(QRect(0, 0, destination.width(), destination.height()), image);
         drawn = 1;
     }
     update(destination);

@@ -91,6 +91,11 @@ public:
     bool busy() const { return busy_ > 0; }
     // One tick of timer 1.
     void tick();
+    // Draws pictures as for a screen of `bitsPerPixel`; 0 (the default)
+    // follows the primary screen.
+    void setDrawingDepth(int bitsPerPixel) { drawingDepth_ = bitsPerPixel; }
+    // What the window shows (its surface under the indicators and drawer).
+    const QImage& surface() const { return surface_; }
 
     // CameraConnectionHost
     void cameraStateChanged(CameraState state) override;
@@ -140,6 +145,7 @@ private:
     bool minimised_ = false;
     bool helpMode_ = false;
     int busy_ = 0;
+    int drawingDepth_ = 0;
 };
 
 } // namespace ostrel2

@@ -113,11 +113,8 @@ OSTREL2_EXPORT uint16_t GetSMImage_DIB(TW_HANDLE* dib)
 
 OSTREL2_EXPORT SM_WINDOW CloseSMUI(void)
 {
-    if (gApp->window() != nullptr) {
-        // OVCAM_Fini, then the window close message.
-        gApp->window()->dialog()->shutDown();
-        gApp->closeWindow();
-    }
+    // Ends the camera connection, then closes the window (if there is one).
+    gApp->closeWindow();
     return nullptr;
 }
 

@@ -41,11 +41,15 @@ CModuleApp::CModuleApp(CameraAccess& camera) : camera_(camera) {}
 
 CModuleApp::~CModuleApp()
 {
-    if (frame_)
-        frame_->closeFromModule();
-    // A frame whose deletion was put off must not outlive this code.
-    delete frame_.data();
-    delete closingFrame_.data();
+    // A window must not outlive this code. Without an application (the host
+    // ended its own before the process exits) widgets can no longer be
+    // deleted; the process is ending then and they are left to it.
+    if (QCoreApplication::instance() != nullptr) {
+        if (frame_)
+            frame_->closeFromModule();
+        delete frame_.data();
+        delete closingFrame_.data();
+    }
     pending_.release();
     releaseModuleSkin();
     if (dataSource_ != nullptr)
