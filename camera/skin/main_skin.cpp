@@ -139,7 +139,7 @@ constexpr int kTipHelp = 10500;
 constexpr int kTipScrollUp = 10501;
 constexpr int kTipScrollDown = 10502;
 
-struct ControlSpec {
+struct ControlRow {
   int id;
   int shape;
   const char* up;
@@ -152,7 +152,7 @@ struct ControlSpec {
 };
 
 // In creation order.
-const std::array<ControlSpec, 21> kControls = {{
+const std::array<ControlRow, 21> kControls = {{
     {kIdOpenVideoAlbum, kShapeRectangle, "VDO_SWINU", "VDO_SWIND", "VDO_SWINX",
      edges(0, 16, 23, 41), Placement::VideoAlbumSwitch, Shown::AlbumSwitch, kTipOpenVideoAlbum},
     {kIdCloseVideoAlbum, kShapeRectangle, "VDO_SWOUTU", "VDO_SWOUTD", "",
@@ -303,7 +303,7 @@ struct MainSkin::Impl {
   int captionAndBorder = 0;
   // Controls are children of the main window; the pointers guard against the
   // window having deleted them first.
-  std::vector<std::pair<const ControlSpec*, QPointer<BitmapButton>>> buttons;
+  std::vector<std::pair<const ControlRow*, QPointer<BitmapButton>>> buttons;
   std::array<QPointer<AdjustSlider>, kSliders.size()> sliders;
   QPointer<ProgressStrip> progress;
 
@@ -336,7 +336,7 @@ MainSkin::MainSkin(QWidget* mainWindow, bool paletteMode)
     : impl_(std::make_unique<Impl>()), window_(mainWindow), paletteMode_(paletteMode) {}
 
 MainSkin::~MainSkin() {
-  for (auto& [spec, button] : impl_->buttons) delete button.data();
+  for (auto& [row, button] : impl_->buttons) delete button.data();
   for (auto& slider : impl_->sliders) delete slider.data();
   delete impl_->progress.data();
 }
@@ -366,27 +366,27 @@ bool MainSkin::create() {
   window_->setGeometry(QRect(outerTopLeft + QPoint(impl_->border, impl_->captionAndBorder),
                              QSize(kWidthNoAlbum, kClientHeight)));
 
-  for (const ControlSpec& spec : kControls) {
-    const bool visible = spec.shown == Shown::Always;
+  for (const ControlRow& row : kControls) {
+    const bool visible = row.shown == Shown::Always;
     BitmapButton* made = nullptr;
-    if (spec.shape == kShapeRecordKey) {
+    if (row.shape == kShapeRecordKey) {
       auto* record = new RecordButton;
-      impl_->buttons.emplace_back(&spec, record);
-      if (!record->create(window_, spec.rect, spec.id, visible)) return false;  // reported
+      impl_->buttons.emplace_back(&row, record);
+      if (!record->create(window_, row.rect, row.id, visible)) return false;  // reported
       record_ = record;
       made = record;
     } else {
-      auto* button = new ShapedButton(spec.shape);
-      impl_->buttons.emplace_back(&spec, button);
-      if (!button->create(window_, spec.rect, spec.id, visible)) return false;  // reported
-      if (!button->loadBitmaps(spec.up, spec.down, spec.disabled)) {
+      auto* button = new ShapedButton(row.shape);
+      impl_->buttons.emplace_back(&row, button);
+      if (!button->create(window_, row.rect, row.id, visible)) return false;  // reported
+      if (!button->loadBitmaps(row.up, row.down, row.disabled)) {
         reportCreationFailure(window_, kStrErrorToCreateLumoset);
         return false;
       }
       made = button;
     }
     made->sizeToContent();
-    made->setGeometry(spec.rect);
+    made->setGeometry(row.rect);
     if (made->size() != made->bitmap(BitmapButton::Face::Up).size()) {
       // Only 1111 is larger than its face; the panel shows through the rest.
       made->setAttribute(Qt::WA_OpaquePaintEvent, false);
@@ -477,16 +477,16 @@ void MainSkin::closePhotoAlbum() {
 
 void MainSkin::placeControls() {
   const int shift = centreX();
-  for (auto& [spec, button] : impl_->buttons) {
+  for (auto& [row, button] : impl_->buttons) {
     if (button.isNull()) continue;
-    switch (spec->placement) {
-    case Placement::Shifted: button->move(spec->rect.topLeft() + QPoint(shift, 0)); break;
+    switch (row->placement) {
+    case Placement::Shifted: button->move(row->rect.topLeft() + QPoint(shift, 0)); break;
     case Placement::Fixed: break;
     case Placement::VideoAlbumSwitch:
-      button->move(spec->rect.topLeft() + QPoint(flags_.videoAlbumOpen ? kVideoAlbumShift : 0, 0));
+      button->move(row->rect.topLeft() + QPoint(flags_.videoAlbumOpen ? kVideoAlbumShift : 0, 0));
       break;
     }
-    switch (spec->shown) {
+    switch (row->shown) {
     case Shown::AlbumSwitch: button->show(); break;
     case Shown::WithVideoAlbum: button->setVisible(flags_.videoAlbumOpen != 0); break;
     case Shown::WithPhotoAlbum: button->setVisible(flags_.photoAlbumOpen != 0); break;
@@ -507,8 +507,8 @@ void MainSkin::toggleDrawer() {
   flags_.drawerClosed = flags_.drawerClosed ? 0 : 1;
   drawerRegion_ = drawerRegionFor(flags_);
   const bool open = !flags_.drawerClosed;
-  for (auto& [spec, button] : impl_->buttons) {
-    if (spec->shown != Shown::WithOpenDrawer || button.isNull()) continue;
+  for (auto& [row, button] : impl_->buttons) {
+    if (row->shown != Shown::WithOpenDrawer || button.isNull()) continue;
     button->setVisible(open);
     if (open) button->update();
   }
@@ -626,8 +626,8 @@ void MainSkin::enableViewButtons(bool enable) {
 // ---- Look-ups --------------------------------------------------------------------
 
 BitmapButton* MainSkin::button(int controlId) const {
-  for (const auto& [spec, button] : impl_->buttons)
-    if (spec->id == controlId) return button.data();
+  for (const auto& [row, button] : impl_->buttons)
+    if (row->id == controlId) return button.data();
   return nullptr;
 }
 
@@ -639,8 +639,8 @@ AdjustSlider* MainSkin::slider(int type) const {
 
 std::vector<TooltipTool> MainSkin::tooltipTools() const {
   std::vector<TooltipTool> tools;
-  for (const auto& [spec, button] : impl_->buttons)
-    if (!button.isNull()) tools.push_back({button.data(), spec->tooltip});
+  for (const auto& [row, button] : impl_->buttons)
+    if (!button.isNull()) tools.push_back({button.data(), row->tooltip});
   for (std::size_t i = 0; i < kSliders.size(); ++i)
     if (!impl_->sliders[i].isNull()) tools.push_back({impl_->sliders[i].data(), kSliders[i].tooltip});
   return tools;

@@ -9,7 +9,7 @@
 #include "imaging/save.h"
 
 using namespace lumoset;
-using lumoset::testing::BmpSpec;
+using lumoset::testing::BmpRecipe;
 using lumoset::testing::makeBmp;
 
 namespace {
@@ -29,35 +29,35 @@ BmpReadResult readBytes(const std::vector<std::uint8_t>& file, AlbumPicture& pic
 TEST(AlbumBmpReader, ColourTableSizeAndPixelPlaceComeFromTheHeaders)
 {
     // Sixteen colours used, and six stray bytes before the pixels.
-    BmpSpec spec;
-    spec.width = 5;
-    spec.height = 3;
-    spec.bits = 8;
-    spec.colours = 16;
-    spec.gapBeforePixels = 6;
+    BmpRecipe recipe;
+    recipe.width = 5;
+    recipe.height = 3;
+    recipe.bits = 8;
+    recipe.colours = 16;
+    recipe.gapBeforePixels = 6;
     AlbumPicture picture;
-    ASSERT_EQ(readBytes(makeBmp(spec), picture), BmpReadResult::Ok);
+    ASSERT_EQ(readBytes(makeBmp(recipe), picture), BmpReadResult::Ok);
     EXPECT_EQ(picture.colourEntries(), 16u);
     EXPECT_EQ(picture.info.size(), 40u + 64u);
-    EXPECT_EQ(picture.info[40 + 4 + 2], spec.fill.red);  // entry 1, red byte
+    EXPECT_EQ(picture.info[40 + 4 + 2], recipe.fill.red);  // entry 1, red byte
     ASSERT_EQ(picture.pixels.size(), 8u * 3u);
     for (int row = 0; row < 3; ++row) {
         for (int x = 0; x < 5; ++x)
             EXPECT_EQ(picture.pixels[row * 8 + x], 1) << row << "," << x;
     }
     // A larger information header moves the table, not the picture.
-    std::vector<std::uint8_t> v5 = makeBmp(BmpSpec{});
+    std::vector<std::uint8_t> v5 = makeBmp(BmpRecipe{});
     v5.insert(v5.begin() + 54, 84, 0);
     set32(v5, 14, 124);
     set32(v5, 10, 54 + 84);
     ASSERT_EQ(readBytes(v5, picture), BmpReadResult::Ok);
     EXPECT_EQ(picture.header().size, 40u);
-    EXPECT_EQ(picture.pixels[2], BmpSpec{}.fill.red);
+    EXPECT_EQ(picture.pixels[2], BmpRecipe{}.fill.red);
 }
 
 TEST(AlbumBmpReader, RefusesImpossibleHeadersAndShortFiles)
 {
-    const std::vector<std::uint8_t> good = makeBmp(BmpSpec{});
+    const std::vector<std::uint8_t> good = makeBmp(BmpRecipe{});
     AlbumPicture picture;
     ASSERT_EQ(readBytes(good, picture), BmpReadResult::Ok);
 

@@ -23,7 +23,7 @@ std::string identify(const std::string& file)
 }
 
 // The picture makeBmp draws, as binary PPM, top line first.
-void writeReferencePpm(const BmpSpec& s, const std::string& path)
+void writeReferencePpm(const BmpRecipe& s, const std::string& path)
 {
     std::ofstream out(path, std::ios::binary);
     out << "P6\n" << s.width << " " << s.height << "\n255\n";
@@ -95,7 +95,7 @@ TEST_F(AlbumTest, SavesInEachFormatAndTakesTheItemOut)
 {
     ScratchFolder out;
     makeAlbum(AlbumStrip::kPhoto);
-    const BmpSpec spec;
+    const BmpRecipe recipe;
     struct Case {
         const char* chosen;
         const char* written;
@@ -107,7 +107,7 @@ TEST_F(AlbumTest, SavesInEachFormatAndTakesTheItemOut)
     int n = 0;
     for (const Case& c : cases) {
         const std::string name = "PIC" + std::to_string(++n);
-        ASSERT_EQ(addFile(name, spec), 1);
+        ASSERT_EQ(addFile(name, recipe), 1);
         dialog.answers.push_back(out / c.chosen);
         album->runMenuCommand(kStrSave);
         const std::string written = out / c.written;
@@ -119,7 +119,7 @@ TEST_F(AlbumTest, SavesInEachFormatAndTakesTheItemOut)
             EXPECT_EQ(seen.rfind(c.format, 0), 0u) << c.chosen << ": " << seen;
             EXPECT_NE(seen.find(" 64 48"), std::string::npos) << c.chosen << ": " << seen;
         } else {
-            writeReferencePpm(spec, out / "reference.ppm");
+            writeReferencePpm(recipe, out / "reference.ppm");
             const auto check = platform::shell::runProgram(
                 {PYTHON_PATH, CHECK_FPX_PATH, written, out / "reference.ppm"},
                 platform::shell::CaptureOutput::StandardOutputAndError);
@@ -205,12 +205,12 @@ TEST_F(AlbumTest, DeletingAVideoWhoseThumbnailIsGoneReportsIt)
 TEST_F(AlbumTest, PrintKeepsThePhysicalSize)
 {
     makeAlbum(AlbumStrip::kPhoto);
-    BmpSpec spec;
-    spec.width = 60;
-    spec.height = 45;
-    ASSERT_EQ(addFile("PIC1", spec), 1);
-    spec.pelsPerMeter = 0;  // no resolution recorded: printed at 72 per inch
-    ASSERT_EQ(addFile("PIC2", spec), 1);
+    BmpRecipe recipe;
+    recipe.width = 60;
+    recipe.height = 45;
+    ASSERT_EQ(addFile("PIC1", recipe), 1);
+    recipe.pelsPerMeter = 0;  // no resolution recorded: printed at 72 per inch
+    ASSERT_EQ(addFile("PIC2", recipe), 1);
     album->runMenuCommand(kStrPrint);
     QTest::mouseClick(album, Qt::LeftButton, {}, album->layout().slotRect(0).center());
     album->runMenuCommand(kStrPrint);

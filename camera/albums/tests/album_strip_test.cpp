@@ -24,11 +24,11 @@ QPoint slotCentre(const AlbumStrip& album, int slot)
     return album.layout().slotRect(slot).center();
 }
 
-BmpSpec filled(std::uint8_t red)
+BmpRecipe filled(std::uint8_t red)
 {
-    BmpSpec spec;
-    spec.fill = {red, 100, 50};
-    return spec;
+    BmpRecipe recipe;
+    recipe.fill = {red, 100, 50};
+    return recipe;
 }
 
 QImage labelBand(const AlbumStrip& album, int item)
@@ -94,7 +94,7 @@ TEST_F(AlbumTest, UnreadableFilesAreNotAdded)
                                    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
     EXPECT_EQ(album->addItem(path("CAP2")), 0);
     EXPECT_EQ(album->pendingMessageId(), kStrInvalidBitmapFormat);
-    BmpSpec fourBit;
+    BmpRecipe fourBit;
     fourBit.bits = 4;  // readable, but no picture the imaging library takes
     EXPECT_EQ(addFile("CAP3", fourBit), 0);
     EXPECT_EQ(album->itemCount(), 0);
@@ -105,7 +105,7 @@ TEST_F(AlbumTest, UnreadableFilesAreNotAdded)
 TEST_F(AlbumTest, ThumbnailsOfPalettePicturesKeepTheirColours)
 {
     makeAlbum(AlbumStrip::kPhoto);
-    BmpSpec palette;
+    BmpRecipe palette;
     palette.bits = 8;
     palette.colours = 16;
     palette.fill = {30, 140, 250};

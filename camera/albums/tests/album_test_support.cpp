@@ -34,7 +34,7 @@ void writeText(const std::string& path, const std::string& text)
 
 } // namespace
 
-std::vector<std::uint8_t> makeBmp(const BmpSpec& s)
+std::vector<std::uint8_t> makeBmp(const BmpRecipe& s)
 {
     const std::uint32_t stride = (static_cast<std::uint32_t>(s.width) * s.bits + 31) / 32 * 4;
     const std::uint32_t entries = s.bits == 8 ? (s.colours ? s.colours : 256) : s.colours;
@@ -208,9 +208,9 @@ AlbumStrip& AlbumTest::makeAlbum(int kind, const std::string& bmpCommand, const 
     return *album;
 }
 
-int AlbumTest::addFile(const std::string& name, const BmpSpec& spec)
+int AlbumTest::addFile(const std::string& name, const BmpRecipe& recipe)
 {
-    writeBinary(path(name + ".bmp"), makeBmp(spec));
+    writeBinary(path(name + ".bmp"), makeBmp(recipe));
     if (album->kind() == AlbumStrip::kVideo)
         writeBinary(path(name + ".avi"), {'R', 'I', 'F', 'F'});
     return album->addItem(path(name));

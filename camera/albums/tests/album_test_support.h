@@ -31,7 +31,7 @@ struct Colour {
 // A BMP file of width x height (other depths: all pixels 0). 24 bits: every pixel `fill`, except the
 // top-left quarter in `corner`. 8 bits: `colours` palette entries (written
 // as the colours-used count when non-zero), entry 1 = fill, every pixel 1.
-struct BmpSpec {
+struct BmpRecipe {
     int width = 64;
     int height = 48;
     int bits = 24;
@@ -41,7 +41,7 @@ struct BmpSpec {
     std::int32_t pelsPerMeter = 2835;
     std::uint32_t gapBeforePixels = 0;  // bytes between colour table and pixels
 };
-std::vector<std::uint8_t> makeBmp(const BmpSpec& spec);
+std::vector<std::uint8_t> makeBmp(const BmpRecipe& recipe);
 void writeBinary(const std::string& path, const std::vector<std::uint8_t>& bytes);
 bool fileExists(const std::string& path);
 
@@ -103,7 +103,7 @@ protected:
     // with these open commands.
     AlbumStrip& makeAlbum(int kind, const std::string& bmpCommand = {}, const std::string& aviCommand = {});
     // Writes <folder>/<name>.bmp (and .avi for videos) and adds it.
-    int addFile(const std::string& name, const BmpSpec& spec = {});
+    int addFile(const std::string& name, const BmpRecipe& recipe = {});
     std::string path(const std::string& name) const { return files / name; }
     int messageCount(std::uint32_t message) const;
 
