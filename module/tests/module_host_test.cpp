@@ -5,6 +5,7 @@
 #include "imaging/bitmap.h"
 #include "imaging/dib.h"
 #include "imaging/save.h"
+#include "imaging/testing/known_picture.h"
 #include "platform/memory/global_memory.h"
 #include "platform/ousbdrv/testing/daemon_process.h"
 #include "platform/shell/process.h"
@@ -35,60 +36,17 @@ using namespace scanner_module;
 
 namespace {
 
-constexpr int kWidth = 640, kHeight = 480, kRowBytes = kWidth * 3;
+using imaging::testing::comparePixels;
+using imaging::testing::writeKnownPicture;
+using Difference = imaging::testing::PictureDifference;
 
-// Red grows to the right, green downwards, blue in a wave: a flipped,
-// mirrored or channel-swapped picture cannot match it.
-fs::path writeKnownPicture(const fs::path& folder)
-{
-    imaging::Bitmap bitmap;
-    EXPECT_EQ(imaging::allocate(bitmap, kWidth, kHeight, 24), imaging::kSuccess);
-    for (int y = 0; y < kHeight; ++y) {
-        std::uint8_t* line = bitmap.line(y);
-        for (int x = 0; x < kWidth; ++x) {
-            line[3 * x + 0] = static_cast<std::uint8_t>(110 + static_cast<int>(60 * std::sin((x + y) / 160.0)));
-            line[3 * x + 1] = static_cast<std::uint8_t>(30 + y * 190 / 479);
-            line[3 * x + 2] = static_cast<std::uint8_t>(30 + x * 190 / 639);
-        }
-    }
-    const fs::path path = folder / "known.bmp";
-    EXPECT_EQ(imaging::save(path.string(), bitmap, imaging::kFormatBmp, 24, 0), imaging::kSuccess);
-    return path;
-}
+constexpr int kWidth = 640, kHeight = 480, kRowBytes = kWidth * 3;
 
 // A picture file as RGB bytes, top row first, read by ImageMagick.
 std::string rgbOfFile(const fs::path& file)
 {
     auto result = platform::shell::runProgram({"convert", file.string(), "-depth", "8", "rgb:-"});
     return result.exitCode == 0 ? result.output : std::string();
-}
-
-struct Difference {
-    double mean = 1e9;
-    int worst = 1 << 30;  // 99th percentile
-};
-
-Difference compare(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size() || a.empty())
-        return {};
-    std::vector<std::size_t> histogram(256, 0);
-    double sum = 0;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const int d = std::abs(static_cast<unsigned char>(a[i]) - static_cast<unsigned char>(b[i]));
-        sum += d;
-        ++histogram[static_cast<std::size_t>(d)];
-    }
-    Difference result{sum / static_cast<double>(a.size()), 0};
-    std::size_t seen = 0;
-    for (int d = 0; d < 256; ++d) {
-        seen += histogram[static_cast<std::size_t>(d)];
-        if (seen >= a.size() * 99 / 100) {
-            result.worst = d;
-            break;
-        }
-    }
-    return result;
 }
 
 // The module's exports as the data source binds them.
@@ -290,7 +248,7 @@ TEST_F(ModuleHost, PictureArrivesAsStripsFileAndDibMatchingTheStill)
     }
     EXPECT_EQ(results, (std::vector<int>{0, 0, 0, 0, 1, 2}));
     EXPECT_EQ(offsets, (std::vector<int>{0, 100, 200, 300, 400}));
-    const Difference byStrips = compare(strips, expected);
+    const Difference byStrips = comparePixels(strips, expected);
     EXPECT_LT(byStrips.mean, 5.0);
     EXPECT_LE(byStrips.worst, 16);
 
@@ -299,7 +257,7 @@ TEST_F(ModuleHost, PictureArrivesAsStripsFileAndDibMatchingTheStill)
     const fs::path written = folder / "fetched.bmp";
     EXPECT_EQ(module.file(written.c_str(), 0), 0);
     EXPECT_EQ(module.file(written.c_str(), 0), SM_FETCH_NO_IMAGE);
-    const Difference byFile = compare(rgbOfFile(written), expected);
+    const Difference byFile = comparePixels(rgbOfFile(written), expected);
     EXPECT_LT(byFile.mean, 5.0);
     EXPECT_LE(byFile.worst, 16);
 
@@ -326,7 +284,7 @@ TEST_F(ModuleHost, PictureArrivesAsStripsFileAndDibMatchingTheStill)
     }
     GlobalUnlock(handle);
     GlobalFree(handle);
-    const Difference byDib = compare(fromDib, expected);
+    const Difference byDib = comparePixels(fromDib, expected);
     EXPECT_LT(byDib.mean, 5.0);
     EXPECT_LE(byDib.worst, 16);
 

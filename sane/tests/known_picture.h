@@ -2,6 +2,7 @@
 // The virtual camera showing a known still picture, and the means to compare
 // what a scan delivered with that picture.
 
+#include "imaging/testing/known_picture.h"
 #include "platform/ousbdrv/testing/daemon_process.h"
 
 #include <gtest/gtest.h>
@@ -15,13 +16,12 @@ namespace rz410::testing {
 
 // The known picture at a size, as RGB bytes top row first (ImageMagick scales it).
 std::optional<std::string> expectedRgb(const std::filesystem::path& known, int width, int height);
-std::string greyOf(const std::string& rgb);
-
-struct Difference {
-    double mean = 1e9;
-    int worst = 1 << 30;  // 99th percentile of the byte differences
-};
-Difference compare(const std::string& got, const std::string& want);
+using imaging::testing::greyOf;
+using Difference = imaging::testing::PictureDifference;
+inline Difference compare(const std::string& got, const std::string& want)
+{
+    return imaging::testing::comparePixels(got, want);
+}
 
 // Cameras 0 and 2 showing the known picture; $OUSBDRV_ROOT names their root,
 // folder/packets.log records every packet.

@@ -7,6 +7,7 @@
 #include "camera/capture/tests/photo_test_support.h"
 #include "imaging/bitmap.h"
 #include "imaging/save.h"
+#include "imaging/testing/known_picture.h"
 #include "platform/clock/clock.h"
 #include "platform/ousbdrv/socket_transport.h"
 #include "platform/ousbdrv/testing/daemon_process.h"
@@ -32,6 +33,11 @@ using std::chrono::steady_clock;
 
 namespace {
 
+using imaging::testing::comparePixels;
+using imaging::testing::greyOf;
+using imaging::testing::writeKnownPicture;
+using Difference = imaging::testing::PictureDifference;
+
 std::optional<std::string> runForOutput(const std::vector<std::string>& args)
 {
     auto result = platform::shell::runProgram(args);
@@ -47,63 +53,6 @@ std::optional<std::string> rgbPixels(const fs::path& file, int width = 0, int he
         args.insert(args.end(), {"-resize", std::to_string(width) + "x" + std::to_string(height) + "!"});
     args.insert(args.end(), {"-depth", "8", "rgb:-"});
     return runForOutput(args);
-}
-
-// Colours that say where each pixel is, so a shifted, flipped or mirrored
-// picture cannot match.
-fs::path writeKnownPicture(const fs::path& folder)
-{
-    imaging::Bitmap bitmap;
-    EXPECT_EQ(imaging::allocate(bitmap, 640, 480, 24), imaging::kSuccess);
-    for (int y = 0; y < 480; ++y) {
-        std::uint8_t* line = bitmap.line(y);
-        for (int x = 0; x < 640; ++x) {
-            line[3 * x + 0] = static_cast<std::uint8_t>(110 + static_cast<int>(60 * std::sin((x + y) / 160.0)));
-            line[3 * x + 1] = static_cast<std::uint8_t>(30 + y * 190 / 479);
-            line[3 * x + 2] = static_cast<std::uint8_t>(30 + x * 190 / 639);
-        }
-    }
-    const fs::path path = folder / "known.bmp";
-    EXPECT_EQ(imaging::save(path.string(), bitmap, imaging::kFormatBmp, 24, 0), imaging::kSuccess);
-    return path;
-}
-
-struct Difference {
-    double mean = 1e9;
-    int worst = 1 << 30;  // 99th percentile
-};
-
-Difference compare(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size() || a.empty())
-        return {};
-    std::vector<std::size_t> histogram(256, 0);
-    double sum = 0;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const int d = std::abs(static_cast<unsigned char>(a[i]) - static_cast<unsigned char>(b[i]));
-        sum += d;
-        ++histogram[static_cast<std::size_t>(d)];
-    }
-    Difference result{sum / static_cast<double>(a.size()), 0};
-    std::size_t seen = 0;
-    for (int d = 0; d < 256; ++d) {
-        seen += histogram[static_cast<std::size_t>(d)];
-        if (seen >= a.size() * 99 / 100) {
-            result.worst = d;
-            break;
-        }
-    }
-    return result;
-}
-
-std::string greyOf(const std::string& rgb)
-{
-    std::string grey(rgb.size() / 3, '\0');
-    for (std::size_t i = 0; i < grey.size(); ++i) {
-        const auto c = [&](std::size_t k) { return static_cast<unsigned char>(rgb[3 * i + k]); };
-        grey[i] = static_cast<char>(std::lround(0.3 * c(0) + 0.6 * c(1) + 0.1 * c(2)));
-    }
-    return grey;
 }
 
 double meanOf(const std::string& bytes)
@@ -237,7 +186,7 @@ TEST_F(LiveSourceTest, LoopedStillPhotographedAtEveryPhotoSizeMatchesThePicture)
             const auto want = rgbPixels(known, size.width, size.height);
             ASSERT_TRUE(got && want);
             ASSERT_EQ(got->size(), want->size());
-            const Difference d = colour ? compare(*got, *want) : compare(greyOf(*got), greyOf(*want));
+            const Difference d = colour ? comparePixels(*got, *want) : comparePixels(greyOf(*got), greyOf(*want));
             EXPECT_LT(d.mean, 4.0);
             EXPECT_LE(d.worst, 14);
         }

@@ -5,6 +5,7 @@
 
 #include "imaging/bitmap.h"
 #include "imaging/save.h"
+#include "imaging/testing/known_picture.h"
 #include "platform/ousbdrv/testing/daemon_process.h"
 #include "platform/shell/process.h"
 
@@ -23,24 +24,10 @@ namespace po = platform::ousbdrv;
 
 namespace {
 
-// Red grows to the right, green downwards, blue in a slow wave: a flipped,
-// mirrored or shifted picture cannot match it.
-fs::path writeKnownPicture(const fs::path& folder)
-{
-    imaging::Bitmap bitmap;
-    EXPECT_EQ(imaging::allocate(bitmap, 640, 480, 24), imaging::kSuccess);
-    for (int y = 0; y < 480; ++y) {
-        std::uint8_t* line = bitmap.line(y);
-        for (int x = 0; x < 640; ++x) {
-            line[3 * x + 0] = static_cast<std::uint8_t>(110 + static_cast<int>(60 * std::sin((x + y) / 160.0)));
-            line[3 * x + 1] = static_cast<std::uint8_t>(30 + y * 190 / 479);
-            line[3 * x + 2] = static_cast<std::uint8_t>(30 + x * 190 / 639);
-        }
-    }
-    const fs::path path = folder / "known.bmp";
-    EXPECT_EQ(imaging::save(path.string(), bitmap, imaging::kFormatBmp, 24, 0), imaging::kSuccess);
-    return path;
-}
+using imaging::testing::comparePixels;
+using imaging::testing::greyOf;
+using imaging::testing::writeKnownPicture;
+using Difference = imaging::testing::PictureDifference;
 
 // The known picture (or a crop of it) at a size, as RGB bytes top row first.
 std::optional<std::string> expectedRgb(const fs::path& file, int width, int height, const std::string& crop = {})
@@ -75,44 +62,6 @@ std::string topDown(const std::vector<std::uint8_t>& pixels, int width, int heig
         }
     }
     return out;
-}
-
-std::string greyOf(const std::string& rgb)
-{
-    std::string grey(rgb.size() / 3, '\0');
-    for (std::size_t i = 0; i < grey.size(); ++i) {
-        const auto c = [&](std::size_t k) { return static_cast<unsigned char>(rgb[3 * i + k]); };
-        grey[i] = static_cast<char>(std::lround(0.3 * c(0) + 0.6 * c(1) + 0.1 * c(2)));
-    }
-    return grey;
-}
-
-struct Difference {
-    double mean = 1e9;
-    int worst = 1 << 30;  // 99th percentile
-};
-
-Difference compare(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size() || a.empty())
-        return {};
-    std::vector<std::size_t> histogram(256, 0);
-    double sum = 0;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const int d = std::abs(static_cast<unsigned char>(a[i]) - static_cast<unsigned char>(b[i]));
-        sum += d;
-        ++histogram[static_cast<std::size_t>(d)];
-    }
-    Difference result{sum / static_cast<double>(a.size()), 0};
-    std::size_t seen = 0;
-    for (int d = 0; d < 256; ++d) {
-        seen += histogram[static_cast<std::size_t>(d)];
-        if (seen >= a.size() * 99 / 100) {
-            result.worst = d;
-            break;
-        }
-    }
-    return result;
 }
 
 double meanOf(const std::vector<std::uint8_t>& pixels)
@@ -170,7 +119,7 @@ TEST_F(OvcamOfKnownPicture, EveryCaptureSizeInColourAndGreyMatchesThePicture)
             const auto want = expectedRgb(known, size[0], size[1]);
             ASSERT_TRUE(want);
             const std::string got = topDown(picture(colour, size[0], size[1]), size[0], size[1], colour);
-            const Difference d = colour ? compare(got, *want) : compare(got, greyOf(*want));
+            const Difference d = colour ? comparePixels(got, *want) : comparePixels(got, greyOf(*want));
             EXPECT_LT(d.mean, 5.0);
             EXPECT_LE(d.worst, 16);
         }
@@ -182,13 +131,13 @@ TEST_F(OvcamOfKnownPicture, ZoomShowsTheCentreAndLowerQualityStaysClose)
     ASSERT_NE(OVCAM_Init(), 0);
     const auto centre = expectedRgb(known, 320, 240, "320x240+160+120");
     ASSERT_TRUE(centre);
-    const Difference zoomed = compare(topDown(picture(true, 320, 240, OVCAM_QUALITY_BEST_ZOOM), 320, 240, true), *centre);
+    const Difference zoomed = comparePixels(topDown(picture(true, 320, 240, OVCAM_QUALITY_BEST_ZOOM), 320, 240, true), *centre);
     EXPECT_LT(zoomed.mean, 6.0);
     EXPECT_LE(zoomed.worst, 18);
 
     const auto whole = expectedRgb(known, 320, 240);
     ASSERT_TRUE(whole);
-    const Difference coarse = compare(topDown(picture(true, 320, 240, 11), 320, 240, true), *whole);
+    const Difference coarse = comparePixels(topDown(picture(true, 320, 240, 11), 320, 240, true), *whole);
     EXPECT_LT(coarse.mean, 8.0);
 }
 
