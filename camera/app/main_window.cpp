@@ -355,10 +355,10 @@ std::intptr_t MainWindow::windowMessage(std::uint32_t message, std::uintptr_t wP
         if (platform::ui::commandNotification(wParam) == platform::ui::kBnClicked)
             command(platform::ui::commandId(wParam));
         return 0;
-    case kUmAlbumButtons:
+    case AlbumStrip::kUmArrowsChanged:
         refreshAlbumButtons(wParam == kVideoAlbumKind);
         return 0;
-    case kUmAlbumError: {
+    case AlbumStrip::kUmError: {
         AlbumPanel* source = album(static_cast<int>(wParam));
         stopPreviewTimer();
         if (source != nullptr)

@@ -59,20 +59,18 @@ inline constexpr int kPreviewPeriodMs = 100;
 inline constexpr int kProgressPeriodMs = 1000;
 inline constexpr int kReconnectPeriodMs = 300;
 
-// Private messages from the child windows.
-inline constexpr std::uint32_t kUmAlbumButtons = 0x0464;  // wParam 1 video, 0 photo
-inline constexpr std::uint32_t kUmAlbumError = 0x0465;    // wParam 1 video, 0 photo
-// 0x46E, 0x46F and 0x470 are platform::ui::kUmSliderChanged, kUmSliderDrag,
-// kUmRelayTooltip.
+// Private messages from the child windows: the albums' 0x464 and 0x465 are
+// AlbumStrip::kUmArrowsChanged and kUmError; 0x46E, 0x46F and 0x470 are
+// platform::ui::kUmSliderChanged, kUmSliderDrag and kUmRelayTooltip.
 
 // Message texts of the main window (base ids).
 inline constexpr int kStrExitQuestion = 10311;
 inline constexpr int kStrDeviceNotReady = 10313;
 inline constexpr int kStrTooltipTakePicture = 10409;
 
-// Free space a photo needs (10 MB) and a recording (20 MB).
-inline constexpr std::uint64_t kTakePictureMinFreeBytes = 10ull << 20;
-inline constexpr std::uint64_t kRecordMinFreeBytes = 20ull << 20;
+// Free space Take Picture needs: what a photo needs (10 MB). A recording's
+// 20 MB are the recording's own (kVideoMinFreeBytes).
+inline constexpr std::uint64_t kTakePictureMinFreeBytes = kPhotoMinFreeBytes;
 
 // Where the albums' windows stand (client coordinates, 70 x 272).
 inline constexpr int kAlbumWidth = 70;
