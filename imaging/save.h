@@ -23,6 +23,8 @@
 //
 // The file is written under a temporary name in the same folder and renamed
 // over its final name when complete, so a failed save never leaves a truncated picture behind.
+// An existing writable file in a folder that takes no new file is written in
+// place instead, with the same promise for failed writes (see README).
 
 #include <cstdint>
 #include <string>

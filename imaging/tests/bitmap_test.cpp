@@ -38,6 +38,13 @@ TEST(Bitmap, AllocateRefusesImpossibleSizesAndDepths) {
   EXPECT_EQ(allocate(bitmap, kMaxDimension + 1, 10, 8), kTooLarge);
   EXPECT_EQ(allocate(bitmap, kMaxDimension, kMaxDimension, 24), kTooLarge) << "3 GiB of pixels";
   EXPECT_FALSE(bitmap.allocated());
+
+  // The limits written out: 32,768 pixels a side and 512 MiB of pixels are
+  // taken, one more of either is not (described only, nothing allocated).
+  EXPECT_EQ(initialise(bitmap, 32768, 1, 8), kSuccess);
+  EXPECT_EQ(initialise(bitmap, 1, 32769, 8), kTooLarge);
+  EXPECT_EQ(initialise(bitmap, 32768, 16384, 8), kSuccess);
+  EXPECT_EQ(initialise(bitmap, 32768, 16385, 8), kTooLarge);
 }
 
 TEST(Bitmap, InitialiseDescribesWithoutStorageUntilAllocated) {

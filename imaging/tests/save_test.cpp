@@ -195,6 +195,97 @@ TEST(Save, ReplacingAFileKeepsItsPermissionsAndWritesThroughLinks) {
   EXPECT_EQ(bytes[18], 20);  // the new picture's width is in the linked file
 }
 
+TEST(Save, ReplacingAFileKeepsItsOwnerAndGroup) {
+  if (geteuid() != 0) GTEST_SKIP() << "giving a file to another owner needs root";
+  const std::string path = scratchDirectory() + "/owned.bmp";
+  ASSERT_EQ(save(path, makeScene(16, 12, 24), kFormatBmp, 24, 0), kSuccess);
+  constexpr uid_t kOtherUser = 12345;
+  constexpr gid_t kOtherGroup = 23456;
+  ASSERT_EQ(chown(path.c_str(), kOtherUser, kOtherGroup), 0);
+  ASSERT_EQ(save(path, makeScene(20, 10, 24), kFormatBmp, 24, 0), kSuccess);
+  struct stat st {};
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, kOtherUser);
+  EXPECT_EQ(st.st_gid, kOtherGroup);
+}
+
+constexpr uid_t kNobody = 65534;
+
+// Names in `folder` other than the `expected` ones.
+std::vector<std::string> strayFiles(const std::string& folder, const std::vector<std::string>& expected);
+
+// Runs `body` in a child that is not root (root writes anywhere), so that
+// folder permissions apply; false when it cannot become another user.
+bool asUnprivilegedUser(int (*body)(const std::string&), const std::string& folder, int* exitCode) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    if (geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) _exit(77);
+    _exit(body(folder));
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) == 77) return false;
+  *exitCode = WEXITSTATUS(status);
+  return true;
+}
+
+std::vector<std::uint8_t> bmpBytes(const Bitmap& bitmap) {
+  std::vector<std::uint8_t> out;
+  encode(bitmap, kFormatBmp, 24, 0, out);
+  return out;
+}
+
+bool holds(const std::string& path, const Bitmap& bitmap) {
+  return testing::readFile(path) == bmpBytes(bitmap);
+}
+
+int saveIntoFoldersThatTakeNoNewFile(const std::string& base) {
+  const Bitmap larger = makeScene(64, 48, 24);
+  const Bitmap smaller = makeScene(8, 6, 24);
+  for (const char* folderName : {"/read-only", "/sticky"}) {
+    const std::string folder = base + folderName;
+    if (save(folder + "/photo.bmp", larger, kFormatBmp, 24, 0) != kSuccess) return 10;
+    if (!holds(folder + "/photo.bmp", larger)) return 11;
+    if (save(folder + "/photo.bmp", smaller, kFormatBmp, 24, 0) != kSuccess) return 12;
+    if (!holds(folder + "/photo.bmp", smaller)) return 13;  // cut to the new length
+    if (!strayFiles(folder, {"photo.bmp"}).empty()) return 14;
+  }
+  if (save(base + "/read-only/new.bmp", smaller, kFormatBmp, 24, 0) != kCannotCreateFile) return 15;
+  return 0;
+}
+
+TEST(Save, AWritableFileInAFolderThatTakesNoNewFileIsWrittenInPlace) {
+  std::string base = "/tmp/imaging-in-place.XXXXXX";
+  ASSERT_NE(mkdtemp(base.data()), nullptr);
+  fs::permissions(base, fs::perms::all);
+  struct stat before[2] {};
+  const char* folders[] = {"/read-only", "/sticky"};
+  for (int i = 0; i < 2; ++i) {
+    const std::string folder = base + folders[i];
+    fs::create_directory(folder);
+    ASSERT_EQ(save(folder + "/photo.bmp", makeScene(16, 12, 24), kFormatBmp, 24, 0), kSuccess);
+    fs::permissions(folder + "/photo.bmp", fs::perms::all & ~(fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec));
+    ASSERT_EQ(stat((folder + "/photo.bmp").c_str(), &before[i]), 0);
+  }
+  fs::permissions(base + "/read-only", fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                           fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+  fs::permissions(base + "/sticky", fs::perms::all | fs::perms::sticky_bit);
+
+  int exitCode = -1;
+  const bool ran = asUnprivilegedUser(saveIntoFoldersThatTakeNoNewFile, base, &exitCode);
+  for (int i = 0; i < 2; ++i) {
+    struct stat after {};
+    ASSERT_EQ(stat((base + folders[i] + "/photo.bmp").c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before[i].st_ino) << folders[i];
+    EXPECT_EQ(after.st_uid, before[i].st_uid) << folders[i];
+  }
+  fs::permissions(base + "/read-only", fs::perms::all);
+  fs::remove_all(base);
+  ASSERT_TRUE(ran) << "could not run as another user";
+  EXPECT_EQ(exitCode, 0) << "10-13: saving over the file failed or wrote other bytes, 14: file left "
+                            "behind, 15: a new file was made in a read-only folder";
+}
+
 TEST(Save, DepthIsTheOneAskedFor) {
   const Bitmap colour = makeScene(64, 48, 24);
   const std::string grey = scratchDirectory() + "/asked8.png";
@@ -312,6 +403,25 @@ int saveIntoFullDisk(const std::string& folder) {
   return 0;
 }
 
+// The same on a full disk, with the folder closed to new files: the file
+// is written in place, so the space must be there before a byte changes.
+int saveInPlaceIntoFullDisk(const std::string& folder) {
+  const Bitmap small = makeScene(40, 30, 24);
+  if (save(folder + "/photo.bmp", small, kFormatBmp, 24, 0) != kSuccess) return 10;
+  const auto before = testing::readFile(folder + "/photo.bmp");
+  if (chmod((folder + "/photo.bmp").c_str(), 0666) != 0 || chmod(folder.c_str(), 0555) != 0) return 10;
+  // From inside: the folders above are closed to the other user.
+  if (chdir(folder.c_str()) != 0) return 10;
+  if (setgid(kNobody) != 0 || setuid(kNobody) != 0) return 77;  // user namespace: no other user
+  const Bitmap large = makeScene(640, 480, 24);
+  if (save("photo.bmp", large, kFormatBmp, 24, 0) != kDiskFull) return 11;
+  if (testing::readFile("photo.bmp") != before) return 12;
+  if (!strayFiles(".", {"photo.bmp"}).empty()) return 13;
+  const Bitmap other = makeScene(30, 40, 24);
+  if (save("photo.bmp", other, kFormatBmp, 24, 0) != kSuccess || !holds("photo.bmp", other)) return 14;
+  return 0;
+}
+
 TEST(Save, AFullDiskIsReportedAsSuchAndThePreviousFileSurvives) {
   int exitCode = -1;
   if (!inTinyFileSystem(scratchDirectory() + "/tiny", saveIntoFullDisk, &exitCode)) {
@@ -319,6 +429,15 @@ TEST(Save, AFullDiskIsReportedAsSuchAndThePreviousFileSurvives) {
   }
   EXPECT_EQ(exitCode, 0) << "10: first save failed, 11: not kDiskFull, 12: old file changed, "
                             "13: temporary file left";
+}
+
+TEST(Save, AFullDiskInPlaceIsReportedAsSuchAndThePreviousFileSurvives) {
+  int exitCode = -1;
+  if (!inTinyFileSystem(scratchDirectory() + "/tiny-in-place", saveInPlaceIntoFullDisk, &exitCode)) {
+    GTEST_SKIP() << "no private mount namespace with a second user on this machine";
+  }
+  EXPECT_EQ(exitCode, 0) << "10: setup failed, 11: not kDiskFull, 12: old file changed, "
+                            "13: temporary file left, 14: a fitting save failed";
 }
 
 }  // namespace

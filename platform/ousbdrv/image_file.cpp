@@ -45,7 +45,9 @@ struct Channel {
     {
         if (max == 0)
             return 0;
-        return static_cast<std::uint8_t>(((pixel & mask) >> shift) * 255u / max);
+        // 64-bit: a channel wider than 24 bits times 255 does not fit in 32.
+        const std::uint64_t value = (pixel & mask) >> shift;
+        return static_cast<std::uint8_t>(value * 255u / max);
     }
 };
 

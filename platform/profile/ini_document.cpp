@@ -6,6 +6,9 @@ namespace platform::profile {
 namespace {
 
 constexpr std::string_view kBlanks = " \t\r\f\v";
+// Editors on the other system often start a UTF-8 file with this mark; it is
+// not part of the first line, which may be a section header.
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
 std::string_view trim(std::string_view s)
 {
@@ -50,6 +53,15 @@ std::optional<KeyLine> keyLine(std::string_view line)
     return KeyLine{trim(trimmed.substr(0, eq)), trim(trimmed.substr(eq + 1))};
 }
 
+// A new line as the file ends its lines: lines are split at '\n' and keep
+// their '\r', so a file mixing both ends is written back byte for byte.
+std::string withLineEnd(std::string line, std::string_view lineEnd)
+{
+    if (lineEnd == "\r\n" && (line.empty() || line.back() != '\r'))
+        line += '\r';
+    return line;
+}
+
 std::string_view unquote(std::string_view v)
 {
     if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
@@ -68,6 +80,10 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b)
 
 IniDocument::IniDocument(std::string_view text)
 {
+    if (text.starts_with(kUtf8ByteOrderMark)) {
+        byteOrderMark_ = kUtf8ByteOrderMark;
+        text.remove_prefix(kUtf8ByteOrderMark.size());
+    }
     if (text.empty())
         return;
     if (text.find("\r\n") != std::string_view::npos)
@@ -79,8 +95,6 @@ IniDocument::IniDocument(std::string_view text)
         if (nl == std::string_view::npos)
             nl = text.size();
         std::string_view line = text.substr(start, nl - start);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
         lines_.emplace_back(line);
         start = nl + 1;
     }
@@ -130,7 +144,8 @@ void IniDocument::setValue(std::string_view section, std::string_view key, std::
         if (const auto at = findKey(*range, cleanKey)) {
             // Keep the key as it was spelt in the file.
             const std::string existingKey(keyLine(lines_[*at])->key);
-            lines_[*at] = existingKey + "=" + std::string(value);
+            const bool carriageReturn = !lines_[*at].empty() && lines_[*at].back() == '\r';
+            lines_[*at] = existingKey + "=" + std::string(value) + (carriageReturn ? "\r" : "");
             return;
         }
         // After the section's last non-blank line, so blank separators stay
@@ -138,14 +153,18 @@ void IniDocument::setValue(std::string_view section, std::string_view key, std::
         size_t insertAt = range->end;
         while (insertAt > range->header + 1 && trim(lines_[insertAt - 1]).empty())
             --insertAt;
+        if (insertAt == lines_.size() && !finalLineEnd_)
+            lines_.back() = withLineEnd(std::move(lines_.back()), lineEnd_);
         lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt),
-                      std::string(cleanKey) + "=" + std::string(value));
+                      withLineEnd(std::string(cleanKey) + "=" + std::string(value), lineEnd_));
         return;
     }
+    if (!lines_.empty() && !finalLineEnd_)
+        lines_.back() = withLineEnd(std::move(lines_.back()), lineEnd_);
     if (!lines_.empty() && !trim(lines_.back()).empty())
-        lines_.emplace_back();
-    lines_.push_back("[" + std::string(trim(section)) + "]");
-    lines_.push_back(std::string(cleanKey) + "=" + std::string(value));
+        lines_.push_back(withLineEnd({}, lineEnd_));
+    lines_.push_back(withLineEnd("[" + std::string(trim(section)) + "]", lineEnd_));
+    lines_.push_back(withLineEnd(std::string(cleanKey) + "=" + std::string(value), lineEnd_));
     finalLineEnd_ = true;
 }
 
@@ -192,11 +211,11 @@ std::vector<std::string> IniDocument::keyNames(std::string_view section) const
 
 std::string IniDocument::text() const
 {
-    std::string out;
+    std::string out = byteOrderMark_;
     for (size_t i = 0; i < lines_.size(); ++i) {
         out += lines_[i];
         if (i + 1 < lines_.size() || finalLineEnd_)
-            out += lineEnd_;
+            out += '\n';
     }
     return out;
 }

@@ -40,8 +40,9 @@ private:
     std::optional<SectionRange> findSection(std::string_view section) const;
     std::optional<size_t> findKey(const SectionRange& range, std::string_view key) const;
 
-    std::vector<std::string> lines_;  // without their line ends
-    std::string lineEnd_ = "\n";      // kept as the file had it ("\r\n" or "\n")
+    std::string byteOrderMark_;       // a UTF-8 mark the file starts with, written back as it was
+    std::vector<std::string> lines_;  // split at '\n'; a line that ended in "\r\n" keeps its '\r'
+    std::string lineEnd_ = "\n";      // for new lines: "\r\n" when the file has any, else "\n"
     bool finalLineEnd_ = true;
 };
 

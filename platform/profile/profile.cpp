@@ -17,6 +17,9 @@ namespace platform::profile {
 namespace fs = std::filesystem;
 namespace {
 
+// As the kernel's own limit on links followed in one path.
+constexpr int kMaxLinkHops = 40;
+
 // Whole file as text; nullopt when it cannot be read or is too large.
 // A missing file reads as empty.
 std::optional<std::string> readFileText(const fs::path& path)
@@ -93,18 +96,32 @@ bool replaceFile(const fs::path& path, std::string_view text)
     return true;
 }
 
+// The file a settings path names once its symbolic links are followed, so that
+// the file is replaced and the link stays. A link to a file not there yet
+// names that file: the first write creates it. nullopt for a loop.
+std::optional<fs::path> followLinks(fs::path path)
+{
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        std::error_code ec;
+        if (!fs::is_symlink(fs::symlink_status(path, ec)))
+            return path;
+        const fs::path target = fs::read_symlink(path, ec);
+        if (ec)
+            return std::nullopt;
+        path = target.is_absolute() ? target : path.parent_path() / target;
+    }
+    return std::nullopt;
+}
+
 // Runs edit on the file's current contents under the writers' lock and
 // stores the result. edit returns false when there is nothing to store.
 bool editProfile(std::string_view fileName, const std::function<bool(IniDocument&)>& edit)
 {
-    fs::path path = profilePath(fileName);
+    const auto resolved = followLinks(profilePath(fileName));
+    if (!resolved)
+        return false;
+    const fs::path& path = *resolved;
     std::error_code ec;
-    if (fs::is_symlink(path, ec)) {
-        const fs::path target = fs::canonical(path, ec);
-        if (ec)
-            return false;
-        path = target;
-    }
     fs::create_directories(path.parent_path(), ec);
 
     // The lock lives in its own file: the profile itself is replaced by
@@ -144,6 +161,14 @@ bool isSingleLine(std::string_view s)
     return s.find_first_of("\r\n") == std::string_view::npos;
 }
 
+// A key line starting with ';' is a comment and one starting with '[' a
+// section header: such a key would be written but never read back.
+bool isReadableKey(std::string_view key)
+{
+    const std::size_t first = key.find_first_not_of(" \t\f\v");
+    return first == std::string_view::npos || (key[first] != ';' && key[first] != '[');
+}
+
 } // namespace
 
 fs::path windowsDirectory()
@@ -167,7 +192,15 @@ std::string getPrivateProfileString(std::string_view section, std::string_view k
 {
     if (bufferSize == 0)
         return {};
-    std::string value = readValue(section, key, fileName).value_or(std::string(defaultValue));
+    std::string value;
+    if (auto stored = readValue(section, key, fileName)) {
+        value = std::move(*stored);
+    } else {
+        // A default is given back without its trailing blanks, as a stored
+        // value would be.
+        const size_t end = defaultValue.find_last_not_of(" \t");
+        value = defaultValue.substr(0, end == std::string_view::npos ? 0 : end + 1);
+    }
     if (value.size() > bufferSize - 1)
         value.resize(bufferSize - 1);
     return value;
@@ -215,7 +248,7 @@ bool writePrivateProfileString(std::string_view section, std::string_view key,
                                std::string_view value, std::string_view fileName)
 {
     if (section.empty() || key.empty() || !isSingleLine(section) || !isSingleLine(key) ||
-        !isSingleLine(value) || key.find('=') != std::string_view::npos ||
+        !isSingleLine(value) || key.find('=') != std::string_view::npos || !isReadableKey(key) ||
         section.find(']') != std::string_view::npos)
         return false;
     return editProfile(fileName, [&](IniDocument& doc) {

@@ -32,7 +32,8 @@ std::filesystem::path windowsDirectory();
 std::filesystem::path profilePath(std::string_view fileName);
 
 // At most bufferSize - 1 characters of the value (or of the default), as a
-// caller's fixed buffer would hold them. bufferSize 0 gives "".
+// caller's fixed buffer would hold them. bufferSize 0 gives "". A default
+// comes back without its trailing blanks.
 std::string getPrivateProfileString(std::string_view section, std::string_view key,
                                     std::string_view defaultValue, std::string_view fileName,
                                     std::size_t bufferSize = 4096);

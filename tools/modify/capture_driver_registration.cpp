@@ -23,40 +23,41 @@ std::string numberedKey(int n)
     return std::string(kDefaultDriverKey) + std::to_string(n);
 }
 
-void writeDriverKey(std::string_view key, std::string_view value, std::string_view iniFile)
+bool writeDriverKey(std::string_view key, std::string_view value, std::string_view iniFile)
 {
-    platform::profile::writePrivateProfileString(kDriversSection, key, value, iniFile);
+    return platform::profile::writePrivateProfileString(kDriversSection, key, value, iniFile);
+}
+
+// Stores the old default driver under `key`, then makes ours the default.
+bool moveDefaultDriver(std::string_view key, const std::string& current, std::string_view iniFile)
+{
+    return writeDriverKey(key, current, iniFile) &&
+           writeDriverKey(kDefaultDriverKey, kCaptureDriver, iniFile);
 }
 
 } // namespace
 
-void registerCaptureDriver(std::string_view iniFile)
+bool registerCaptureDriver(std::string_view iniFile)
 {
     const std::string current = readDriverKey(kDefaultDriverKey, iniFile);
-    if (isAbsent(current)) {
-        writeDriverKey(kDefaultDriverKey, kCaptureDriver, iniFile);
-        return;
-    }
+    if (isAbsent(current))
+        return writeDriverKey(kDefaultDriverKey, kCaptureDriver, iniFile);
     if (current == kCaptureDriver)
-        return;
+        return true;
 
     // Already registered under a numbered key: the default stays as it is.
     // All ten keys are looked at before any is taken, so a free key in front
     // of the registered one does not register the driver a second time.
     for (int n = kFirstNumberedKey; n <= kLastNumberedKey; ++n)
         if (readDriverKey(numberedKey(n), iniFile) == kCaptureDriver)
-            return;
+            return true;
 
     for (int n = kFirstNumberedKey; n <= kLastNumberedKey; ++n) {
         const std::string key = numberedKey(n);
-        if (isAbsent(readDriverKey(key, iniFile))) {
-            writeDriverKey(key, current, iniFile);
-            writeDriverKey(kDefaultDriverKey, kCaptureDriver, iniFile);
-            return;
-        }
+        if (isAbsent(readDriverKey(key, iniFile)))
+            return moveDefaultDriver(key, current, iniFile);
     }
-    writeDriverKey(kOverflowDriverKey, current, iniFile);
-    writeDriverKey(kDefaultDriverKey, kCaptureDriver, iniFile);
+    return moveDefaultDriver(kOverflowDriverKey, current, iniFile);
 }
 
 } // namespace modify

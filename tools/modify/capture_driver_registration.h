@@ -21,7 +21,9 @@ inline constexpr std::size_t kValueBufferSize = 80;
 inline constexpr std::string_view kAbsentDefault = "0";
 
 // Runs the registration on <iniFile> (a bare name lives in the Windows
-// directory). INI write results are not checked: the tool reports nothing.
-void registerCaptureDriver(std::string_view iniFile = kSystemIni);
+// directory). False when a write failed: the tool still shows nothing, but
+// its exit status tells the installation. The old default driver is only
+// replaced once it is stored under its new key, so a failed move loses nothing.
+bool registerCaptureDriver(std::string_view iniFile = kSystemIni);
 
 } // namespace modify

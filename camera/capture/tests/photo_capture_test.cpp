@@ -10,7 +10,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <utility>
 #include <filesystem>
 #include <fstream>
 
@@ -177,7 +182,8 @@ TEST_F(PhotoCaptureTest, SeriesShotWithoutDiskSpaceOnlyTellsTheUser)
 {
     window.seriesRunning = true;
     window.language = 2;
-    window.freeBytes = kPhotoMinFreeBytes - 1;
+    constexpr std::uint64_t kTenMegabytes = 10 * 1024 * 1024;  // written out, not the constant
+    window.freeBytes = kTenMegabytes - 1;
     window.settings.seriesBaseName = (folder / "s").string();
     window.settings.seriesExtension = ".bmp";
     capture.takePhoto(PhotoKind::Series);
@@ -186,8 +192,15 @@ TEST_F(PhotoCaptureTest, SeriesShotWithoutDiskSpaceOnlyTellsTheUser)
     EXPECT_EQ(window.state.seriesCount, 0);
     EXPECT_FALSE(fs::exists(folder / "s1.bmp"));
 
+    // Exactly the threshold is enough.
+    window.freeBytes = kTenMegabytes;
+    capture.takePhoto(PhotoKind::Series);
+    EXPECT_EQ(window.state.seriesCount, 1);
+    EXPECT_TRUE(fs::exists(folder / "s1.bmp"));
+
     // A single photo is not checked here (the Take Picture command does it).
     window.seriesRunning = false;
+    window.freeBytes = 0;
     capture.takePhoto(PhotoKind::Single);
     EXPECT_EQ(window.state.photoCount, 1);
 }
@@ -352,7 +365,7 @@ TEST_F(PhotoCaptureTest, GivesUpAfter101AttemptsAndRestartsTheOpenPreview)
     int transfers = 0;
     for (const po::LogEntry& e : cameras.log().entries())
         transfers += e.event == po::LogEvent::Write && e.node == 1 && !e.data.empty() && e.data[0] == 0x94;
-    EXPECT_EQ(transfers, kPhotoFrameAttempts);
+    EXPECT_EQ(transfers, 101);  // written out: the count itself is what is checked
     EXPECT_TRUE(window.errors.empty());
     EXPECT_EQ(window.state.photoCount, 0);
     EXPECT_TRUE(photoAlbum.paths.empty());
@@ -361,6 +374,71 @@ TEST_F(PhotoCaptureTest, GivesUpAfter101AttemptsAndRestartsTheOpenPreview)
     EXPECT_TRUE(window.timerRunning);
     EXPECT_EQ(window.calls, (std::vector<std::string>{"stop timer", "wait cursor", "start timer",
                                                       "arrow cursor"}));
+}
+
+namespace {
+
+// Runs `duringFrameRead`, once set, in the middle of the next frame-pipe read.
+class FrameReadHookTransport final : public po::DeviceTransport {
+public:
+    explicit FrameReadHookTransport(po::DeviceTransport& inner) : inner_(inner) {}
+    std::function<void()> duringFrameRead;
+
+    std::unique_ptr<po::DeviceHandle> open(std::string_view name) override
+    {
+        auto handle = inner_.open(name);
+        if (!handle)
+            return nullptr;
+        const bool framePipe = name.size() >= 6 && name.substr(name.size() - 6) == "PIPE00";
+        return std::make_unique<Handle>(std::move(handle), framePipe ? &duringFrameRead : nullptr);
+    }
+
+private:
+    class Handle final : public po::DeviceHandle {
+    public:
+        Handle(std::unique_ptr<po::DeviceHandle> inner, std::function<void()>* hook)
+            : inner_(std::move(inner)), hook_(hook) {}
+        long read(void* buffer, std::size_t size) override
+        {
+            if (hook_ != nullptr && *hook_)
+                std::exchange(*hook_, nullptr)();
+            return inner_->read(buffer, size);
+        }
+        long write(const void* data, std::size_t size) override { return inner_->write(data, size); }
+
+    private:
+        std::unique_ptr<po::DeviceHandle> inner_;
+        std::function<void()>* hook_;
+    };
+    po::DeviceTransport& inner_;
+};
+
+} // namespace
+
+TEST_F(PhotoCaptureTest, AShotDuringAFrameReadWaitsFiftyTimesThenGivesUp)
+{
+    std::optional<PhotoResult> nested;
+    std::size_t nestedWaits = 0;
+    FrameReadHookTransport hooked(cameras);
+    DeviceChannel hookedChannel(hooked, clock, window, window);
+    hookedChannel.setFrameBuffers(planeA, planeB, output);
+    PhotoCapture shot(hookedChannel, clock, printers, window, photoAlbum, videoAlbum, still);
+    shot.setFrameBuffers(planeA, output);
+    shot.setPictureTables(&tables);
+    channel.closeCamera();
+    ASSERT_TRUE(hookedChannel.startCamera());
+
+    hooked.duringFrameRead = [&] {
+        clock.clearSleeps();
+        nested = shot.takePhoto(PhotoKind::Single);
+        const auto sleeps = clock.sleeps();
+        nestedWaits = static_cast<std::size_t>(std::count(sleeps.begin(), sleeps.end(), std::chrono::milliseconds(100)));
+    };
+    shot.takePhoto(PhotoKind::Single);
+    ASSERT_TRUE(nested.has_value());
+    EXPECT_EQ(*nested, PhotoResult::NotTaken);
+    EXPECT_EQ(nestedWaits, 50u);  // written out: the count itself is what is checked
+    EXPECT_EQ(window.state.photoCount, 1) << "the shot that held the frame read still ends";
 }
 
 TEST_F(PhotoCaptureTest, EveryShotSetsTheSaveOptionsAndBlueGreenRedOrder)

@@ -283,12 +283,23 @@ TEST_F(Recording, FullAlbumAndLowDiskSpaceRefuseBeforeTheCameraCloses)
     EXPECT_TRUE(window.messages.empty());  // the album says it itself
 
     window.albumItems = 49;
-    window.freeBytes = (20ull << 20) - 1;
+    constexpr std::uint64_t kTwentyMegabytes = 20 * 1024 * 1024;  // written out, not the constant
+    window.freeBytes = kTwentyMegabytes - 1;
     recording->record();
     EXPECT_FALSE(window.video.recording);
     EXPECT_EQ(window.cameraCloses, 0);
     EXPECT_EQ(window.messages, std::vector<int>{kStrInsufficientDiskSpace});
     EXPECT_EQ(window.state.videoCount, 0);
+
+    // Exactly the threshold and one free album place are enough.
+    window.messages.clear();
+    window.settings.videoType = kVideoManual;
+    window.freeBytes = kTwentyMegabytes;
+    recording->record();
+    EXPECT_TRUE(window.video.recording);
+    EXPECT_EQ(window.cameraCloses, 1);
+    EXPECT_TRUE(window.messages.empty());
+    recording->stopRecording();
 }
 
 TEST_F(Recording, NoCaptureDriverBringsThePreviewBackAndSaysSo)

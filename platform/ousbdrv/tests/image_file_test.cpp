@@ -81,6 +81,27 @@ TEST(BmpFiles, PalettedTopDownPicturesUseTheirColourTable)
     EXPECT_TRUE(same(at(*p, 1, 0), {0, 0, 0}));
 }
 
+TEST(BmpFiles, BitFieldMasksOfAnyWidthScaleToFullRange)
+{
+    // Red takes 28 bits, green 2, blue 2: a 28-bit channel times 255 needs more than 32 bits.
+    std::vector<std::uint8_t> masks(12, 0);
+    put32(masks, 0, 0xFFFFFFF0u);
+    put32(masks, 4, 0x0000000Cu);
+    put32(masks, 8, 0x00000003u);
+    std::vector<std::uint8_t> row(12, 0);
+    put32(row, 0, 0xFFFFFFF0u);  // full red
+    put32(row, 4, 0x80000000u);  // half red
+    put32(row, 8, 0x0000000Fu);  // full green and blue
+    auto file = bmp(3, 1, 32, masks, {row});
+    put32(file, 30, 3);  // bit fields
+    std::string error;
+    const auto p = po::decodeBmp(file.data(), file.size(), error);
+    ASSERT_TRUE(p) << error;
+    EXPECT_TRUE(same(at(*p, 0, 0), {255, 0, 0}));
+    EXPECT_TRUE(same(at(*p, 1, 0), {127, 0, 0}));
+    EXPECT_TRUE(same(at(*p, 2, 0), {0, 255, 255}));
+}
+
 TEST(BmpFiles, DamagedOrHostileHeadersAreRefused)
 {
     const auto good = bmp(4, 4, 24, {}, std::vector<std::vector<std::uint8_t>>(4, std::vector<std::uint8_t>(12, 9)));
@@ -94,6 +115,12 @@ TEST(BmpFiles, DamagedOrHostileHeadersAreRefused)
     auto huge = good;
     put32(huge, 18, 0x7FFFFFFF);
     EXPECT_FALSE(po::decodeBmp(huge.data(), huge.size(), error));
+
+    // The widest picture taken is 16,384 pixels, written out rather than the constant.
+    const auto widest = bmp(16384, 1, 8, std::vector<std::uint8_t>(1024, 0), {std::vector<std::uint8_t>(16384, 0)});
+    EXPECT_TRUE(po::decodeBmp(widest.data(), widest.size(), error)) << error;
+    const auto tooWide = bmp(16385, 1, 8, std::vector<std::uint8_t>(1024, 0), {std::vector<std::uint8_t>(16388, 0)});
+    EXPECT_FALSE(po::decodeBmp(tooWide.data(), tooWide.size(), error));
 
     auto zero = good;
     put32(zero, 22, 0);

@@ -26,6 +26,18 @@ TEST_F(Profile, MissingFileSectionOrKeyGivesTheDefault)
     EXPECT_EQ(pp::getPrivateProfileInt("other", "k", -3, "a.ini"), -3);
     EXPECT_EQ(pp::getPrivateProfileInt("S", "K", -3, "a.ini"), 5);
     EXPECT_EQ(pp::getPrivateProfileInt("s", "j", 1, "a.ini"), 1);
+    // A default loses its trailing blanks, as a stored value does; leading ones stay.
+    EXPECT_EQ(pp::getPrivateProfileString("s", "j", " d d \t ", "a.ini"), " d d");
+    EXPECT_EQ(pp::getPrivateProfileString("s", "j", "   ", "a.ini"), "");
+}
+
+TEST_F(Profile, AByteOrderMarkHidesNoSectionAndIsKept)
+{
+    const std::string mark = "\xEF\xBB\xBF";
+    writeFile("system.ini", mark + "[drivers]\r\nwave=x.drv\r\n");
+    EXPECT_EQ(pp::getPrivateProfileString("drivers", "wave", "0", "system.ini"), "x.drv");
+    ASSERT_TRUE(pp::writePrivateProfileString("drivers", "MSVideo", "v.drv", "system.ini"));
+    EXPECT_EQ(readFile("system.ini"), mark + "[drivers]\r\nwave=x.drv\r\nMSVideo=v.drv\r\n");
 }
 
 TEST_F(Profile, StringsAreCutToTheCallersBuffer)
@@ -77,7 +89,14 @@ TEST_F(Profile, RefusesValuesThatWouldInjectLines)
 
 TEST_F(Profile, OversizedOrUnreadableFilesGiveDefaultsAndAreNotRewritten)
 {
-    writeFile("big.ini", "[s]\nk=1\n" + std::string(pp::kMaxProfileFileSize, 'x'));
+    // The largest file read is exactly the limit; one byte more gives defaults.
+    const std::string head = "[s]\nk=1\n";
+    writeFile("limit.ini", head + std::string(pp::kMaxProfileFileSize - head.size(), 'x'));
+    EXPECT_EQ(pp::getPrivateProfileInt("s", "k", 9, "limit.ini"), 1);
+    writeFile("limit.ini", head + std::string(pp::kMaxProfileFileSize - head.size() + 1, 'x'));
+    EXPECT_EQ(pp::getPrivateProfileInt("s", "k", 9, "limit.ini"), 9);
+
+    writeFile("big.ini", head + std::string(pp::kMaxProfileFileSize, 'x'));
     EXPECT_EQ(pp::getPrivateProfileInt("s", "k", 9, "big.ini"), 9);
     EXPECT_FALSE(pp::writePrivateProfileString("s", "k", "2", "big.ini"));
     EXPECT_EQ(std::filesystem::file_size(dir / "big.ini"), 8 + pp::kMaxProfileFileSize);
@@ -98,6 +117,18 @@ TEST_F(Profile, KeepsTheFilesPermissionsAndWritesThroughSymlinks)
     struct stat st {};
     ASSERT_EQ(::stat((dir / "real.ini").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
+
+    // A link to a file not there yet (relative, through a second link): the
+    // first write creates the file it names, and the links stay.
+    std::filesystem::create_symlink("later.ini", dir / "hop.ini");
+    std::filesystem::create_symlink("hop.ini", dir / "dangling.ini");
+    ASSERT_TRUE(pp::writePrivateProfileString("s", "k", "3", "dangling.ini"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "dangling.ini"));
+    EXPECT_EQ(readFile("later.ini"), "[s]\nk=3\n");
+    EXPECT_EQ(pp::getPrivateProfileInt("s", "k", 0, "dangling.ini"), 3);
+
+    std::filesystem::create_symlink("loop.ini", dir / "loop.ini");
+    EXPECT_FALSE(pp::writePrivateProfileString("s", "k", "4", "loop.ini"));
 }
 
 TEST_F(Profile, NewFilesFollowTheUmask)

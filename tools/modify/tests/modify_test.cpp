@@ -14,7 +14,7 @@ using platform::profile::IniDocument;
 
 class Modify : public TempWindowsDirectory {
 protected:
-    void runModify()
+    void runModify(int expectedExitStatus = 0)
     {
         std::string path = MODIFY_PATH;
         char* argv[] = {path.data(), nullptr};
@@ -23,7 +23,7 @@ protected:
         int status = 0;
         ASSERT_EQ(::waitpid(pid, &status, 0), pid);
         ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), 0);
+        EXPECT_EQ(WEXITSTATUS(status), expectedExitStatus);
     }
     IniDocument systemIni() const { return IniDocument(readFile("system.ini")); }
 };
@@ -124,4 +124,23 @@ TEST_F(Modify, LongValuesAreComparedAsTheirFirst79Characters)
     writeFile("system.ini", "[drivers]\nMSVideo=" + longName + "\n");
     runModify();
     EXPECT_EQ(systemIni().value("drivers", "MSVideo1"), longName.substr(0, 79));
+}
+
+TEST_F(Modify, OddSettingsFilesAreEditedInPlaceOrFailLoudly)
+{
+    // A file saved with a UTF-8 byte-order mark keeps its one [drivers] section.
+    writeFile("system.ini", "\xEF\xBB\xBF[drivers]\nMSVideo=x.drv\n");
+    runModify();
+    EXPECT_EQ(readFile("system.ini"), "\xEF\xBB\xBF[drivers]\nMSVideo=O_vdocap.drv\nMSVideo1=x.drv\n");
+
+    // A link to a file not made yet is written through.
+    std::filesystem::remove(dir / "system.ini");
+    std::filesystem::create_symlink("real-system.ini", dir / "system.ini");
+    runModify();
+    EXPECT_EQ(readFile("real-system.ini"), "[drivers]\nMSVideo=O_vdocap.drv\n");
+
+    // Something that cannot be written is reported by the exit status.
+    std::filesystem::remove(dir / "system.ini");
+    std::filesystem::create_directory(dir / "system.ini");
+    runModify(1);
 }
