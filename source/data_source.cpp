@@ -120,6 +120,10 @@ TW_UINT16 DataSource::entry(pTW_IDENTITY origin, TW_UINT32 dg, TW_UINT16 dat, TW
     if (connected_ && originId != program_.Id)
         return TWRC_NOTDSEVENT;
 
+    // Only DAT_EVENT carries a TW_EVENT; the message with another data type
+    // is a protocol error, its pData something else.
+    if (msg == MSG_PROCESSEVENT && (dg != DG_CONTROL || dat != DAT_EVENT))
+        return fail(TWCC_BADPROTOCOL);
     if (msg == MSG_PROCESSEVENT) {
         auto* event = static_cast<TW_EVENT*>(data);
         auto* windowEvent = event ? static_cast<TW_WINDOWEVENT*>(event->pEvent) : nullptr;
@@ -231,6 +235,10 @@ TW_UINT16 DataSource::closeSource()
         moduleWindow_ = module_.closeUi();
     moduleWindow_ = nullptr;
     showUi_ = false;
+    // A memory transfer cut short through the module's file leaves that
+    // file behind unless it goes here; a finished one has removed it.
+    if (route_ == Route::File && tiff_.isOpen())
+        ::unlink(fileSetup_.FileName);
     tiff_.close();
     route_ = Route::None;
     module_.unload();

@@ -21,6 +21,7 @@
 
 #include "imaging/bitmap.h"
 #include "imaging/save.h"
+#include "imaging/testing/known_picture.h"
 #include "platform/ousbdrv/testing/daemon_process.h"
 #include "platform/shell/process.h"
 #include "platform/twain/acquisition.h"
@@ -32,55 +33,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using imaging::testing::writeKnownPicture;
+
 constexpr int kWidth = 640, kHeight = 480;
 constexpr const char* kModuleFile = "Ostrel2.dll";
 constexpr const char* kSourceName = "Orvane RZ-410";
-
-fs::path writeKnownPicture(const fs::path& folder)
-{
-    imaging::Bitmap bitmap;
-    EXPECT_EQ(imaging::allocate(bitmap, kWidth, kHeight, 24), imaging::kSuccess);
-    for (int y = 0; y < kHeight; ++y) {
-        std::uint8_t* line = bitmap.line(y);
-        for (int x = 0; x < kWidth; ++x) {
-            line[3 * x + 0] = static_cast<std::uint8_t>(110 + static_cast<int>(60 * std::sin((x + y) / 160.0)));
-            line[3 * x + 1] = static_cast<std::uint8_t>(30 + y * 190 / 479);
-            line[3 * x + 2] = static_cast<std::uint8_t>(30 + x * 190 / 639);
-        }
-    }
-    const fs::path path = folder / "known.bmp";
-    EXPECT_EQ(imaging::save(path.string(), bitmap, imaging::kFormatBmp, 24, 0), imaging::kSuccess);
-    return path;
-}
 
 std::string rgbOfFile(const fs::path& file)
 {
     auto result = platform::shell::runProgram({"convert", file.string(), "-depth", "8", "rgb:-"});
     return result.exitCode == 0 ? result.output : std::string();
-}
-
-// Mean and 99th percentile of the byte differences.
-std::pair<double, int> difference(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size() || a.empty())
-        return {1e9, 1 << 30};
-    std::vector<std::size_t> histogram(256, 0);
-    double sum = 0;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const int d = std::abs(static_cast<unsigned char>(a[i]) - static_cast<unsigned char>(b[i]));
-        sum += d;
-        ++histogram[static_cast<std::size_t>(d)];
-    }
-    std::size_t seen = 0;
-    int worst = 0;
-    for (int d = 0; d < 256; ++d) {
-        seen += histogram[static_cast<std::size_t>(d)];
-        if (seen >= a.size() * 99 / 100) {
-            worst = d;
-            break;
-        }
-    }
-    return {sum / static_cast<double>(a.size()), worst};
 }
 
 class ModuleThroughTwain : public ::testing::Test {
@@ -154,7 +116,7 @@ protected:
 
     void expectStill(const fs::path& file)
     {
-        const auto [mean, worst] = difference(rgbOfFile(file), expected);
+        const auto [mean, worst] = imaging::testing::comparePixels(rgbOfFile(file), expected);
         EXPECT_LT(mean, 5.0) << file;
         EXPECT_LE(worst, 16) << file;
     }
