@@ -6,7 +6,7 @@ TEST_DIR  ?= build/asan
 BENCH_DIR ?= build/release
 CTEST_ARGS ?=
 
-.PHONY: all setup test build run bench fuzz install clean
+.PHONY: all setup test build run bench fuzz reliability install clean
 
 all: build
 
@@ -44,23 +44,34 @@ $(FUZZ_DIR)/build.ninja: CMakeLists.txt
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DLUMO_SANITIZE=ON -DLUMO_LIBFUZZER=ON
 
-# libFuzzer on every reader of outside pictures, FUZZ_SECONDS each: the DIB
-# reader, the album's BMP reader and the scanner module's bitmap files.
-FUZZ_TARGETS = fuzz_from_dib fuzz_album_bmp fuzz_cdib_read
-FUZZ_SEEDS_fuzz_album_bmp = camera/albums/tests/fuzz_album_bmp_corpus
-FUZZ_SEEDS_fuzz_cdib_read = module/tests/corpus/cdib_read
+# libFuzzer on every reader of outside data, FUZZ_SECONDS each: the DIB
+# reader, the album's BMP reader, the scanner module's bitmap files, the INI
+# service, the data source's TIFF reader, DS_Entry and capability containers,
+# and the device channel with a fuzzed camera. Seeds: FUZZ_SEEDS_<target>.
+FUZZ_TARGETS = fuzz_from_dib fuzz_album_bmp fuzz_cdib_read fuzz_profile_ini \
+               fuzz_tiff_strip_reader fuzz_ds_entry fuzz_capabilities fuzz_device_channel
+FUZZ_SEEDS_fuzz_from_dib          =
+FUZZ_SEEDS_fuzz_album_bmp         = camera/albums/tests/fuzz_album_bmp_corpus
+FUZZ_SEEDS_fuzz_cdib_read         = module/tests/corpus/cdib_read
+FUZZ_SEEDS_fuzz_profile_ini       = platform/profile/tests/fuzz_profile_ini_corpus
+FUZZ_SEEDS_fuzz_tiff_strip_reader = source/tests/corpus/tiff_strip_reader
+FUZZ_SEEDS_fuzz_ds_entry          = source/tests/corpus/ds_entry
+FUZZ_SEEDS_fuzz_capabilities      = source/tests/corpus/capabilities
+FUZZ_SEEDS_fuzz_device_channel    = camera/capture/tests/fuzz_device_channel_corpus
 fuzz: setup $(FUZZ_DIR)/build.ninja
 	cmake --build $(FUZZ_DIR) -j $(JOBS) --target $(addsuffix _libfuzzer,$(FUZZ_TARGETS))
-	@set -e; for t in $(FUZZ_TARGETS); do \
-	  mkdir -p $(FUZZ_DIR)/corpus/$$t; \
-	  case $$t in \
-	    fuzz_album_bmp) seeds=$(FUZZ_SEEDS_fuzz_album_bmp);; \
-	    fuzz_cdib_read) seeds=$(FUZZ_SEEDS_fuzz_cdib_read);; \
-	    *) seeds=;; \
-	  esac; \
-	  echo "== $$t"; \
-	  $(FUZZ_DIR)/tests/$${t}_libfuzzer -max_total_time=$(FUZZ_SECONDS) $(FUZZ_DIR)/corpus/$$t $$seeds; \
-	done
+	@set -e; $(foreach t,$(FUZZ_TARGETS), \
+	  mkdir -p $(FUZZ_DIR)/corpus/$(t); echo "== $(t)"; \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp \
+	  $(FUZZ_DIR)/tests/$(t)_libfuzzer -max_total_time=$(FUZZ_SECONDS) $(FUZZ_DIR)/corpus/$(t) $(FUZZ_SEEDS_$(t));)
+
+# The long reliability runs: every fuzzer for RELIABILITY_FUZZ_SECONDS, then the
+# full unplug soak and killed recordings (CI runs short versions of both).
+RELIABILITY_FUZZ_SECONDS ?= 1800
+reliability: build
+	$(MAKE) fuzz FUZZ_SECONDS=$(RELIABILITY_FUZZ_SECONDS)
+	cd $(TEST_DIR) && LUMO_SOAK_CYCLES=100 LUMO_KILLED_RUNS=20 \
+	  ctest --output-on-failure -L reliability -R 'UnplugSoak|KilledRecording|FullDisk|Hostile'
 
 # The SANE backend, where SANE's dll backend finds it (PREFIX /usr on Debian;
 # DESTDIR for staging). The prefix is built in, so it is given at configure time.

@@ -2,6 +2,7 @@
 
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QRegularExpression>
 
 #include <unistd.h>
 
@@ -14,8 +15,19 @@ const QByteArray kActivateRequest = "activate\n";
 const QByteArray kActivatedAnswer = "ok\n";
 } // namespace
 
+namespace {
+// The desktop the program shows on: one program per user and desktop, as a
+// window found by its title would be.
+QString desktopName()
+{
+    QString display = qEnvironmentVariable("WAYLAND_DISPLAY", qEnvironmentVariable("DISPLAY"));
+    display.replace(QRegularExpression("[^A-Za-z0-9.]"), "_");
+    return display;
+}
+} // namespace
+
 SingleInstance::SingleInstance(const QString& name)
-    : serverName_(name + "-" + QString::number(getuid()))
+    : serverName_(name + "-" + QString::number(getuid()) + "-" + desktopName())
 {
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// One running camera program per user: the first instance listens on a
-// local socket named after the program and the user; a later start connects
+// One running camera program per user and desktop: the first instance
+// listens on a local socket named after the program, the user and the
+// display; a later start on the same display connects
 // to it, asks it to come forward (restored if minimised), and ends.
 
 #include <QObject>
@@ -15,7 +16,7 @@ namespace lumoset {
 
 class SingleInstance final : public QObject {
 public:
-    // `name` is the program's name; the user id is added to it.
+    // `name` is the program's name; the user id and the display are added to it.
     explicit SingleInstance(const QString& name);
     ~SingleInstance() override;
 
