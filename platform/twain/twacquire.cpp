@@ -1,6 +1,7 @@
 // twacquire: acquires one picture from a TWAIN source through the source
 // manager and saves it. Scripts and tests use it to drive a source without
-// a person: --transfer-after asks the source's window for the transfer.
+// a person: --press clicks a key of the source's window (by its control id,
+// as a person would), --transfer-after asks the window for the transfer.
 
 #include <chrono>
 #include <cstdio>
@@ -10,6 +11,7 @@
 #include <string>
 
 #include <QApplication>
+#include <QMouseEvent>
 #include <QTimer>
 #include <QWidget>
 
@@ -22,11 +24,12 @@ namespace {
 constexpr const char* kUsage =
     "usage: twacquire --source NAME --output PATH [--mech native|file|memory]\n"
     "                 [--buffers pointer|handle] [--format tiff|bmp|jfif] [--no-ui]\n"
-    "                 [--transfer-after MS] [--no-callback] [--timeout MS]\n"
+    "                 [--press ID] [--transfer-after MS] [--no-callback] [--timeout MS]\n"
     "Acquires one picture from the TWAIN source NAME and saves it to PATH: a native\n"
     "transfer as a BMP file, memory strips as the picture PATH's extension names, a\n"
     "file transfer as the source writes it. --transfer-after asks the source's window\n"
-    "for the transfer after MS milliseconds.\n";
+    "for the transfer after MS milliseconds; with --press ID the key whose control id is\n"
+    "ID (the window's take-picture key, say) is clicked first, as a person would.\n";
 
 bool parseInt(const char* text, int& value)
 {
@@ -48,12 +51,36 @@ const char* pixelTypeName(int type)
     }
 }
 
+// Clicks the visible, enabled control named `controlId` in a shown window of
+// the source: a press and a release at its centre. False when there is none yet.
+bool pressControl(const QString& controlId)
+{
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (!window->isVisible())
+            continue;
+        QWidget* key = window->findChild<QWidget*>(controlId);
+        if (key == nullptr || !key->isVisible() || !key->isEnabled())
+            continue;
+        const QPointF centre(key->width() / 2.0, key->height() / 2.0);
+        const QPointF global = key->mapToGlobal(centre);
+        QMouseEvent press(QEvent::MouseButtonPress, centre, global, Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(key, &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, centre, global, Qt::LeftButton, Qt::NoButton,
+                            Qt::NoModifier);
+        QCoreApplication::sendEvent(key, &release);
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     twain::AcquireOptions options;
     int transferAfterMs = -1;
+    QString pressId;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -90,6 +117,9 @@ int main(int argc, char** argv)
             options.showUi = false;
         } else if (arg == "--no-callback") {
             options.useCallback = false;
+        } else if (arg == "--press") {
+            pressId = QString::fromStdString(need());
+            if (pressId.isEmpty()) { std::fputs(kUsage, stderr); return 2; }
         } else if (arg == "--transfer-after") {
             if (!parseInt(need().c_str(), transferAfterMs)) { std::fputs(kUsage, stderr); return 2; }
         } else if (arg == "--timeout") {
@@ -114,10 +144,16 @@ int main(int argc, char** argv)
     twain::EventPump pump;
     const auto start = std::chrono::steady_clock::now();
     bool asked = transferAfterMs < 0;
+    bool pressed = pressId.isEmpty();
     if (app) {
         pump = [&]() {
             QApplication::processEvents();
-            if (!asked && std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(transferAfterMs)) {
+            // The key is pressed as soon as the window shows it, the transfer
+            // asked for once the delay has passed.
+            if (!pressed)
+                pressed = pressControl(pressId);
+            if (pressed && !asked &&
+                std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(transferAfterMs)) {
                 asked = true;
                 for (QWidget* w : QApplication::topLevelWidgets())
                     platform::ui::sendMessage(w, scanner_module::kFrameTransferMessage, 0, 0);

@@ -163,3 +163,32 @@ TEST_F(ModuleThroughTwain, NativeFileAndMemoryTransfersDeliverTheStill)
         expectStill(root / c.output);
     }
 }
+
+// The acquisition program itself, as a script runs it: it clicks the window's
+// take-picture key, asks for the transfer, and saves what arrives.
+TEST_F(ModuleThroughTwain, TwacquireTakesThePictureAndSavesEveryTransfer)
+{
+    ::setenv("LSAN_OPTIONS", "suppressions=" LUMO_LSAN_SUPPRESSIONS_FILE, 0);
+    struct Case {
+        std::vector<std::string> mechanism;
+        const char* output;
+    };
+    const Case cases[] = {
+        {{"--mech", "native"}, "program-native.bmp"},
+        {{"--mech", "file", "--format", "tiff"}, "program-file.tif"},
+        {{"--mech", "memory", "--buffers", "pointer"}, "program-memory-pointer.png"},
+        {{"--mech", "memory", "--buffers", "handle"}, "program-memory-handle.png"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.output);
+        std::vector<std::string> args = {TWACQUIRE_PATH, "--source", kSourceName,
+                                         "--output", (root / c.output).string(),
+                                         "--press", "321", "--transfer-after", "1000",
+                                         "--timeout", "30000"};
+        args.insert(args.end(), c.mechanism.begin(), c.mechanism.end());
+        const auto run = platform::shell::runProgram(args, platform::shell::CaptureOutput::StandardOutputAndError);
+        ASSERT_EQ(run.exitCode, 0) << run.output;
+        EXPECT_NE(run.output.find("width 640"), std::string::npos) << run.output;
+        expectStill(root / c.output);
+    }
+}
