@@ -235,12 +235,7 @@ TW_UINT16 DataSource::closeSource()
         moduleWindow_ = module_.closeUi();
     moduleWindow_ = nullptr;
     showUi_ = false;
-    // A memory transfer cut short through the module's file leaves that
-    // file behind unless it goes here; a finished one has removed it.
-    if (route_ == Route::File && tiff_.isOpen())
-        ::unlink(fileSetup_.FileName);
-    tiff_.close();
-    route_ = Route::None;
+    abandonMemoryRoute();
     module_.unload();
     state_ = kStateLoaded;
     return TWRC_SUCCESS;

@@ -81,6 +81,9 @@ private:
     void readModuleDefaults();
     void makeDefaultFileSetup();
     void prepareMemoryRoute();
+    // Drops a memory transfer cut short: the module's file and the reader's
+    // place in it, so the next transfer starts at a whole picture.
+    void abandonMemoryRoute();
     TW_UINT16 transferResult(int moduleResult, bool strips);
     TW_UINT16 readFileStrip(TW_IMAGEMEMXFER& strip, std::uint8_t* buffer);
     void sendToProgram(TW_UINT16 msg);

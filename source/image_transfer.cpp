@@ -70,6 +70,7 @@ TW_UINT16 DataSource::pendingTransfers(TW_UINT16 msg, TW_MEMREF data)
     case MSG_ENDXFER:
         if (!inStates(kStateTransferReady, kStateTransferring))
             return fail(TWCC_SEQERROR);
+        abandonMemoryRoute();
         readModuleDefaults();
         pending->Count = static_cast<TW_UINT16>(capabilities_.pendingCount());
         state_ = (pending->Count != 0 || capabilities_.feederLoaded()) ? kStateTransferReady : kStateEnabled;
@@ -77,6 +78,7 @@ TW_UINT16 DataSource::pendingTransfers(TW_UINT16 msg, TW_MEMREF data)
     default:
         if (state_ != kStateTransferReady)
             return fail(TWCC_SEQERROR);
+        abandonMemoryRoute();
         readModuleDefaults();
         capabilities_.setPendingCount(0);
         pending->Count = 0;
@@ -115,6 +117,15 @@ void DataSource::prepareMemoryRoute()
         return;
     if (!tiff_.open(fileSetup_.FileName, imageInfo_.PixelType == TWPT_BW))
         routeResult_ = -1;
+}
+
+void DataSource::abandonMemoryRoute()
+{
+    // A finished transfer has removed the file already.
+    if (route_ == Route::File && tiff_.isOpen())
+        ::unlink(fileSetup_.FileName);
+    tiff_.close();
+    route_ = Route::None;
 }
 
 TW_UINT16 DataSource::setupFileTransfer(TW_UINT16 msg, TW_MEMREF data)

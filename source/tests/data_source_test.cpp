@@ -317,6 +317,37 @@ TEST_F(DataSourceTest, MemoryTransferThroughTheFileRoute)
     EXPECT_FALSE(fs::exists(file.FileName));
 }
 
+TEST_F(DataSourceTest, AFileRouteTransferEndedEarlyLeavesNoFileAndTheNextPictureStartsWhole)
+{
+    TestModuleControl& control = module();
+    control.canTransferStrips = 0;
+    control.width = 100;
+    control.height = 30;
+    control.bitsPerPixel = 1;
+    control.defaults.word[2] = control.defaults.word[3] = 1;  // a loaded feeder keeps state 6
+    openSource();
+    ASSERT_EQ(setOne(ICAP_XFERMECH, TWTY_UINT16, TWSX_MEMORY), TWRC_SUCCESS);
+    pictureReady();
+    TW_SETUPFILEXFER file{};
+    ASSERT_EQ(call(DG_CONTROL, DAT_SETUPFILEXFER, MSG_GET, &file), TWRC_SUCCESS);
+
+    std::vector<std::uint8_t> buffer(130);
+    TW_IMAGEMEMXFER strip{};
+    strip.Memory = TW_MEMORY{TWMF_APPOWNS | TWMF_POINTER, 130, buffer.data()};
+    TW_PENDINGXFERS pending{};
+    for (const TW_UINT16 end : {MSG_ENDXFER, MSG_RESET}) {
+        SCOPED_TRACE(end);
+        ASSERT_TRUE(inState6());
+        signal(kTestModuleSignalReady);  // the feeder's next page
+        ASSERT_EQ(call(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &strip), TWRC_SUCCESS);
+        EXPECT_EQ(TW_UINT32(strip.YOffset), 0u);
+        ASSERT_TRUE(fs::exists(file.FileName));
+        ASSERT_EQ(call(DG_CONTROL, DAT_PENDINGXFERS, end, &pending), TWRC_SUCCESS);
+        EXPECT_FALSE(fs::exists(file.FileName));
+    }
+    EXPECT_FALSE(inState6());
+}
+
 TEST_F(DataSourceTest, EndOfTransferFollowsTheModulesFeeder)
 {
     TestModuleControl& control = module();
