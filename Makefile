@@ -39,6 +39,8 @@ bench: setup $(BENCH_DIR)/build.ninja
 
 FUZZ_DIR     ?= build/fuzz
 FUZZ_SECONDS ?= 60
+# A number of runs instead of a time: FUZZ_RUNS=10000000 FUZZ_SECONDS=0.
+FUZZ_RUNS    ?= -1
 
 $(FUZZ_DIR)/build.ninja: CMakeLists.txt
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -63,13 +65,15 @@ fuzz: setup $(FUZZ_DIR)/build.ninja
 	@set -e; $(foreach t,$(FUZZ_TARGETS), \
 	  mkdir -p $(FUZZ_DIR)/corpus/$(t); echo "== $(t)"; \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp \
-	  $(FUZZ_DIR)/tests/$(t)_libfuzzer -max_total_time=$(FUZZ_SECONDS) $(FUZZ_DIR)/corpus/$(t) $(FUZZ_SEEDS_$(t));)
+	  $(FUZZ_DIR)/tests/$(t)_libfuzzer -max_total_time=$(FUZZ_SECONDS) -runs=$(FUZZ_RUNS) -print_final_stats=1 \
+	    -artifact_prefix=$(FUZZ_DIR)/$(t)- $(FUZZ_DIR)/corpus/$(t) $(FUZZ_SEEDS_$(t));)
 
-# The long reliability runs: every fuzzer for RELIABILITY_FUZZ_SECONDS, then the
-# full unplug soak and killed recordings (CI runs short versions of both).
-RELIABILITY_FUZZ_SECONDS ?= 1800
+# The long reliability runs: ten million runs of every fuzzer (about three
+# hours on one core), then the full unplug soak, killed recordings, full
+# disks and hostile programs (CI runs short versions of all).
+RELIABILITY_FUZZ_RUNS ?= 10000000
 reliability: build
-	$(MAKE) fuzz FUZZ_SECONDS=$(RELIABILITY_FUZZ_SECONDS)
+	$(MAKE) fuzz FUZZ_SECONDS=0 FUZZ_RUNS=$(RELIABILITY_FUZZ_RUNS)
 	cd $(TEST_DIR) && LUMO_SOAK_CYCLES=100 LUMO_KILLED_RUNS=20 \
 	  ctest --output-on-failure -L reliability -R 'UnplugSoak|KilledRecording|FullDisk|Hostile'
 
